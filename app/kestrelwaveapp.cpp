@@ -1,0 +1,60 @@
+#include "app/kestrelwaveapp.h"
+
+#include "app/cutil.h"
+#include "app/mainwindowport.h"
+#include "app/texts.h"
+#include "platform/registrystore.h"
+
+CKestrelwaveApp::CKestrelwaveApp(MessageBoxes& boxes, platform::RegistryStore& registry)
+    : boxes_(boxes), registry_(registry)
+{
+}
+
+CKestrelwaveApp::~CKestrelwaveApp() = default;
+
+void CKestrelwaveApp::setLanguage(std::uint32_t language)
+{
+    language_ = language;
+    status.language = language;
+}
+
+ListViewPort* CKestrelwaveApp::listView()
+{
+    return window_;
+}
+
+void CKestrelwaveApp::ShowError(const QString& text)
+{
+    // Unattended operations must not stop on a dialog.
+    if (status.autoScanRunning || webSearchActive)
+        return;
+    boxes_.show(texts::errorPrefix(language_) + text, BoxIcon::None);
+}
+
+void CKestrelwaveApp::ShowError(QByteArrayView text)
+{
+    ShowError(CUtil::ToWide(text));
+}
+
+QString CKestrelwaveApp::PlayerText() const
+{
+    return texts::playerText(language_, status.useFfplay != 0, status.useVlc != 0);
+}
+
+void CKestrelwaveApp::ShowPlayerNotice()
+{
+    const QString text = PlayerText();
+    if (text.isEmpty())
+        return;
+    // A new version gets a new value name; a new player clears the old choice.
+    const QString valueName = QStringLiteral("Kestrelwave_") + versionText;
+    if (playerName != storedPlayer)
+        registry_.unsilence(valueName);
+    boxes_.showUnlessSilenced(text, QStringLiteral("Player"), valueName);
+}
+
+void CKestrelwaveApp::ShowTimedNotice(const QString& text)
+{
+    if (!text.isEmpty())
+        boxes_.showTimed(text, QStringLiteral("Player"), 2000);
+}

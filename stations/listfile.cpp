@@ -1,0 +1,154 @@
+#include "stations/listfile.h"
+
+#include "app/cutil.h"
+#include "app/texts.h"
+#include "stations/stationlist.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+void addLine(std::vector<ListEntry>& out, QStringView line)
+{
+    if (std::optional<ListEntry> e = ParseListLine(line))
+        out.push_back(std::move(*e));
+}
+
+QString fileNameOf(const QString& path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(cut + 1);
+}
+
+} // namespace
+
+std::vector<ListEntry> decodeListFile(QByteArrayView bytes)
+{
+    std::vector<ListEntry> out;
+    const bool utf16 = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+                       static_cast<unsigned char>(bytes[1]) == 0xFE;
+    if (utf16) {
+        QString text(reinterpret_cast<const QChar*>(bytes.data()), bytes.size() / 2);
+        // Drop the byte-order mark: left in, it would hide a first line that begins with
+        // its URL and stick to a first category's title.
+        QStringView rest = QStringView(text).sliced(1);
+        while (!rest.isEmpty()) {
+            const qsizetype lf = rest.indexOf(u'\n');
+            const QStringView line = lf < 0 ? rest : rest.first(lf);
+            if (!line.isEmpty())
+                addLine(out, line);
+            if (lf < 0)
+                break;
+            rest = rest.sliced(lf + 1);
+        }
+        return out;
+    }
+    QByteArrayView rest = bytes;
+    while (!rest.isEmpty()) {
+        const qsizetype lf = rest.indexOf('\n');
+        const QByteArrayView line = lf < 0 ? rest : rest.first(lf);
+        if (!line.isEmpty())
+            addLine(out, CUtil::ToWide(line));
+        if (lf < 0)
+            break;
+        rest = rest.sliced(lf + 1);
+    }
+    return out;
+}
+
+QByteArray encodeListFile(const StationList& list)
+{
+    QByteArray out;
+    out.reserve(list.count() * 64);
+    for (qsizetype i = 0; i < list.count(); ++i) {
+        const ListEntry e = list.entry(i);
+        if (e.url.isEmpty())
+            out += '\n';
+        out += FormatListLine(e).toUtf8();
+        out += '\n';
+    }
+    return out;
+}
+
+bool StationList::LoadList(QString path)
+{
+    if (CUtil::FileSize(path) < 0)
+        return false;
+    const std::uint32_t lang = host_ ? host_->language() : 1033;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (host_)
+            host_->boxes().show(texts::choose(lang,
+                                              {u"Sorry, could not open %s",
+                                               u"Désolé impossible d'ouvrir %s",
+                                               u"Die Datei %s kann nicht geöffnet werden"},
+                                              path),
+                                BoxIcon::None);
+        return false;
+    }
+    listPath = path;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    assign(decodeListFile(bytes));
+
+    ListViewPort* v = view();
+    if (v)
+        v->setListFileTitle(fileNameOf(path));
+    RemoveEmptyEntries();
+    const int removed = RemoveDuplicates();
+    if (removed > 0 && host_)
+        host_->boxes().show(texts::choose(lang,
+                                          {u" %d duplicated URLs removed from the list",
+                                           u" %d URLs dupliqués ont été retirés de la liste",
+                                           u" %d doppelte URLs wurden aus der Liste entfernt"},
+                                          removed),
+                            BoxIcon::Information);
+    if (host_)
+        host_->writeSettings();
+    selectedIndex = -1;
+    if (v)
+        v->resetPerListState();
+    refreshCount();
+    TakeSnapshot();
+    ResetHistory();
+    return true;
+}
+
+bool StationList::SaveList(const QString& path)
+{
+    const std::uint32_t lang = host_ ? host_->language() : 1033;
+    auto cannotWrite = [&] {
+        if (host_)
+            host_->boxes().show(texts::choose(lang,
+                                              {u"Sorry, could not open or create %s",
+                                               u"Désolé, impossible d'ouvrir ou de créer %s",
+                                               u"Die Datei %s kann nicht erstellt werden"},
+                                              path),
+                                BoxIcon::None);
+    };
+    // Written beside the old file and renamed over it, so a failure keeps the old list.
+    QSaveFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly)) {
+        cannotWrite();
+        return false;
+    }
+    listPath = path;
+    if (!consistent()) {
+        file.cancelWriting();
+        return false;
+    }
+    const QByteArray bytes = encodeListFile(*this);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        cannotWrite();
+        return false;
+    }
+    if (host_)
+        host_->writeSettings();
+    if (ListViewPort* v = view())
+        v->setListFileTitle(fileNameOf(path));
+    ResetHistory();
+    TakeSnapshot();
+    return true;
+}

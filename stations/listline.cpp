@@ -1,0 +1,186 @@
+#include "stations/listline.h"
+
+#include "stations/formats.h"
+
+namespace listchars {
+namespace {
+constexpr bool in(QChar c, std::u16string_view set)
+{
+    return set.find(c.unicode()) != std::u16string_view::npos;
+}
+} // namespace
+
+bool inSetA(QChar c)
+{
+    return in(c, u" \\\t\n\r.,':;|?+=^%*$&)\"");
+}
+
+bool inSetB(QChar c)
+{
+    return in(c, u" \\\t\n\r.,':;|+=^%*$&#-(\"");
+}
+
+bool inSetC(QChar c)
+{
+    return in(c, u" \n\r\t<>[]$&'()*+,;=\"");
+}
+
+bool inSetD(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'"';
+}
+
+bool isVisible(QChar c)
+{
+    return c.unicode() > 0x20 && c.isPrint();
+}
+
+} // namespace listchars
+
+namespace {
+
+using namespace listchars;
+
+template <typename Pred>
+qsizetype lastNotIn(QStringView s, Pred inSet)
+{
+    for (qsizetype i = s.size() - 1; i >= 0; --i) {
+        if (!inSet(s[i]))
+            return i;
+    }
+    return -1;
+}
+
+// Drops what follows the last character outside the set, when that character stands at
+// index 1 or later; otherwise the text stays as it is.
+template <typename Pred>
+QStringView cutAfterLastNotIn(QStringView s, Pred inSet)
+{
+    const qsizetype last = lastNotIn(s, inSet);
+    return last >= 1 ? s.first(last + 1) : s;
+}
+
+bool isKnownCodec(QStringView codec)
+{
+    for (int code = 1; code < formats::kCount; ++code) {
+        if (codec.compare(QStringView(formats::kNames[code]), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// URL and format tag of a candidate that begins with "http"; rest is the text the tag is
+// looked for in. False when no URL is left.
+bool parseUrlAndTag(QStringView candidate, QStringView rest, ListEntry& entry)
+{
+    QStringView url = candidate;
+    for (qsizetype i = 1; i < url.size(); ++i) {
+        if (inSetC(url[i])) {
+            url = url.first(i);
+            break;
+        }
+    }
+    const qsizetype e = lastNotIn(url, inSetC);
+    if (e >= 1)
+        url = url.first(e + 1);
+    if (url.isEmpty())
+        return false;
+    entry.url = url.toString();
+
+    qsizetype s = e + 1;
+    while (s < rest.size() && inSetA(rest[s]))
+        ++s;
+    if (s < rest.size()) {
+        qsizetype t = s + 1;
+        while (t < rest.size() && !inSetB(rest[t]))
+            ++t;
+        const QStringView tag = rest.sliced(s, t - s);
+        const qsizetype underscore = tag.indexOf(u'_');
+        if (isKnownCodec(underscore >= 0 ? tag.first(underscore) : tag))
+            entry.format = tag.toString();
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<ListEntry> ParseListLine(QStringView line)
+{
+    if (line.size() < 2)
+        return std::nullopt;
+
+    qsizetype start = 0;
+    while (start < line.size() && inSetA(line[start]))
+        ++start;
+    if (start == line.size())
+        return std::nullopt;
+    QStringView text = line.sliced(start);
+
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        if (isVisible(text[i])) {
+            if (i >= 1)
+                text = text.first(i + 1);
+            break;
+        }
+    }
+
+    ListEntry entry;
+    const qsizetype p = text.indexOf(u"http", 0, Qt::CaseInsensitive);
+
+    if (p < 0) { // category heading
+        const qsizetype hash = text.indexOf(u'#');
+        if (hash >= 0)
+            text = text.sliced(hash + 1);
+        text = cutAfterLastNotIn(text, inSetB);
+        if (text.isEmpty())
+            return std::nullopt;
+        entry.name = text.toString();
+        return entry;
+    }
+
+    if (p == 0) { // a URL without a name
+        const qsizetype last = lastNotIn(text, inSetB);
+        const QStringView candidate = text.first(last + 1);
+        if (!parseUrlAndTag(candidate, candidate, entry))
+            return std::nullopt;
+        return entry;
+    }
+
+    const QStringView candidate = text.sliced(p);
+    if (!parseUrlAndTag(candidate, candidate, entry))
+        return std::nullopt;
+
+    QStringView name = cutAfterLastNotIn(text.first(p), inSetD);
+    if (name.isEmpty())
+        return std::nullopt;
+    qsizetype from = 0;
+    if (name[0] == u'#') {
+        entry.flags |= MARK_MODIFIED;
+        from = 1;
+    }
+    while (from < name.size() && !isVisible(name[from]))
+        ++from;
+    if (from >= name.size())
+        return std::nullopt;
+    entry.name = name.sliced(from).toString();
+    entry.name.replace(u'\t', u' ');
+    if (entry.name.isEmpty())
+        return std::nullopt;
+    return entry;
+}
+
+QString FormatListLine(const ListEntry& entry)
+{
+    if (entry.url.isEmpty())
+        return entry.name;
+    QString line;
+    if (!entry.name.isEmpty()) {
+        if (entry.flags & MARK_MODIFIED)
+            line += u'#';
+        line += entry.name + u" \t";
+    }
+    line += entry.url;
+    if (!entry.format.isEmpty())
+        line += u" \t" + entry.format;
+    return line;
+}

@@ -1,0 +1,26 @@
+#include "app/kestrelwaveapp.h"
+#include "platform/registrystore.h"
+#include "ui/kestrelwavedlg.h"
+#include "ui/qtmessageboxes.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication qapp(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quorne"));
+    QApplication::setApplicationName(QStringLiteral("Kestrelwave"));
+
+    platform::RegistryStore registry;
+    QtMessageBoxes boxes(registry);
+    CKestrelwaveApp app(boxes, registry);
+    if (!app.InitInstance(StartupEnvironment::fromSystem(argc, argv)))
+        return 0;
+    boxes.setLanguage(app.language());
+
+    CKestrelwaveDlg dialog(app);
+    boxes.setOwner(&dialog);
+    dialog.exec();
+    boxes.setOwner(nullptr);
+    return 0;
+}
