@@ -131,4 +131,4 @@ private:
 };
 
 // The web-search page offered on first start.
-inline constexpr const char16_t* kDefaultWebSearchUrl = u"https://www.radio-browser.info/";
+inline constexpr const char16_t* kDefaultWebSearchUrl = u"https://www.radio-browser.info";

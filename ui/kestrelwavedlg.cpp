@@ -1,18 +1,808 @@
 #include "ui/kestrelwavedlg.h"
 
+#include "app/controlids.h"
+#include "app/cutil.h"
 #include "app/kestrelwaveapp.h"
+#include "app/messages.h"
+#include "app/texts.h"
+#include "app/timerids.h"
+#include "stations/fieldtext.h"
+#include "ui/aboutdlg.h"
+#include "ui/filedialogs.h"
+#include "ui/infopane.h"
+#include "ui/listheader.h"
+#include "ui/scopewidget.h"
+#include "ui/stationlistmodel.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
+#include <QThread>
+#include <QUrl>
 
-CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, QWidget* parent) : QDialog(parent), app_(app)
+using namespace ids;
+
+namespace {
+
+const QString kListTitle = QStringLiteral("Kestrelwave: list =  ");
+
+// "radio-browser.info Web search": the address after "//", without a leading "www."-like
+// part when it is long.
+QString webSearchCaption(const QString& url, std::uint32_t language)
 {
+    QString site = url;
+    const qsizetype slashes = site.indexOf(QStringLiteral("//"));
+    if (slashes >= 0)
+        site = site.mid(slashes + 2);
+    if (site.size() > 16) {
+        const qsizetype dot = site.indexOf(u'.');
+        if (dot >= 0)
+            site = site.mid(dot + 1);
+    }
+    while (site.endsWith(u'/'))
+        site.chop(1);
+    return site + texts::choose(language, {u" Web search", u" sur le Web", u" Web-Suche"});
+}
+
+QPixmap ledPixmap(const QString& resource)
+{
+    // The bitmaps carry a key colour where the lamp's background shows through.
+    QPixmap pixmap(resource);
+    if (!pixmap.isNull())
+        pixmap.setMask(pixmap.createMaskFromColor(QColor(253, 17, 243)));
+    return pixmap;
+}
+
+} // namespace
+
+CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs, QWidget* parent)
+    : QDialog(parent), app_(app), fileDialogs_(fileDialogs)
+{
+    openExternal = [](const QString& target) {
+        const QUrl url = target.contains(QStringLiteral("://")) ? QUrl(target)
+                                                                 : QUrl::fromLocalFile(target);
+        return QDesktopServices::openUrl(url);
+    };
+    buildControls();
+    initDialog();
+}
+
+CKestrelwaveDlg::~CKestrelwaveDlg()
+{
+    app_.setWindow(nullptr);
+}
+
+QPushButton* CKestrelwaveDlg::button(int id) const
+{
+    return qobject_cast<QPushButton*>(controls_.value(id));
+}
+
+void CKestrelwaveDlg::buildControls()
+{
+    setObjectName(QStringLiteral("KestrelwaveDlg"));
     setWindowTitle(QStringLiteral("Kestrelwave"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Kestrelwave"), this));
+    setWindowFlag(Qt::WindowMinimizeButtonHint);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    setSizeGripEnabled(true);
+
+    const auto reg = [this](int id, QWidget* w) {
+        w->setObjectName(QStringLiteral("control_%1").arg(id));
+        controls_.insert(id, w);
+        return w;
+    };
+    const auto makeButton = [&](int id, const QString& text, bool checkable = false) {
+        auto* b = new QPushButton(text, this);
+        b->setCheckable(checkable);
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, id] { command(id); });
+        reg(id, b);
+        return b;
+    };
+    const auto makeLabel = [&](int id, const QString& text) {
+        auto* l = new QLabel(text, this);
+        reg(id, l);
+        return l;
+    };
+
+    model_ = new StationListModel(app_, this);
+    list_ = new QTableView(this);
+    header_ = new ListHeader(list_);
+    list_->setHorizontalHeader(header_);
+    list_->setModel(model_);
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setWordWrap(false);
+    list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->verticalHeader()->hide();
+    // Fixed row heights keep a 100 000-row list as cheap to show as a 10-row one.
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    header_->setSectionResizeMode(QHeaderView::Interactive);
+    header_->setStretchLastSection(false);
+    header_->setMinimumSectionSize(20);
+    reg(IDC_LIST, list_);
+    list_->viewport()->installEventFilter(this);
+    connect(list_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            SelectEntry(index.row());
+    });
+
+    nameEdit_ = new QLineEdit(this);
+    urlEdit_ = new QLineEdit(this);
+    nameEdit_->setMaxLength(1022);
+    urlEdit_->setMaxLength(4094);
+    reg(IDC_NAME, nameEdit_);
+    reg(IDC_URL, urlEdit_);
+    connect(nameEdit_, &QLineEdit::returnPressed, this, [this] { command(IDC_UPDATE); });
+    connect(urlEdit_, &QLineEdit::returnPressed, this, [this] { command(IDC_UPDATE); });
+
+    auto* stationLabel = makeLabel(IDC_STATION_LABEL, QStringLiteral("Station"));
+    auto* urlLabel = makeLabel(IDC_URL_LABEL, QStringLiteral("Web Radio URL"));
+    totals_ = makeLabel(IDC_TOTALS, QStringLiteral("Kestrelwave"));
+
+    makeButton(IDC_INSERT, QStringLiteral("Insert"));
+    makeButton(IDC_UPDATE, QStringLiteral("Update"));
+    makeButton(IDC_LOAD_LIST, QStringLiteral("Load List file"));
+    makeButton(IDC_SAVE_LIST, QStringLiteral("Save List file"));
+    makeButton(IDC_AUTO_SCAN, QStringLiteral("Auto Scan"), true);
+    makeButton(IDC_REMOVE_INVALID, QStringLiteral("Remove INVALID"));
+    makeButton(IDC_SORT, QStringLiteral("Sort"));
+    makeButton(IDC_SEARCH, QStringLiteral("Search"));
+    makeButton(IDC_WEB_SEARCH, QStringLiteral("Open Web Search"), true);
+    makeButton(IDC_PLAY, QStringLiteral("Play"), true);
+    makeButton(IDC_RECORD, QStringLiteral("Record"), true);
+    makeButton(IDC_DELETE_RECORDING, QStringLiteral("Delete recording"));
+    makeButton(IDC_GREP_TOOL, QStringLiteral("Grep Tool"));
+    makeButton(IDC_PROGRAMME_DUMP, QStringLiteral("D"));
+    makeButton(IDC_HELP, QStringLiteral("Help ?"));
+    makeButton(IDOK, QStringLiteral("Close"));
+
+    lamp_ = makeLabel(IDC_RECORD_LAMP, QString());
+    volume_ = new QSlider(Qt::Horizontal, this);
+    reg(IDC_VOLUME, volume_);
+    auto* volumeLabel = makeLabel(IDC_VOLUME_LABEL, QStringLiteral("Volume"));
+
+    pane_ = new InfoPane(this);
+    reg(IDC_INFO_PANE, pane_);
+    scope_ = new ScopeWidget(this);
+    reg(IDC_SCOPE, scope_);
+
+    auto* group = new QGroupBox(QStringLiteral("Preselections"), this);
+    reg(IDC_PRESELECTIONS_GROUP, group);
+    auto* presetGrid = new QGridLayout(group);
+    presetGrid->setHorizontalSpacing(6);
+    presetGrid->setVerticalSpacing(2);
+    for (int i = 0; i < kPresetCount; ++i) {
+        auto* b = new QPushButton(QString::number(i + 1), group);
+        b->setCheckable(true);
+        b->setAutoDefault(false);
+        b->setFixedWidth(40);
+        const int id = IDC_PRESET_FIRST + i;
+        connect(b, &QPushButton::clicked, this, [this, id] { command(id); });
+        reg(id, b);
+        presets_[i] = b;
+        auto* l = new QLabel(QStringLiteral("Empty"), group);
+        l->setMinimumWidth(60);
+        l->setMaximumHeight(l->fontMetrics().height() + 2);
+        reg(IDC_PRESET_LABEL_FIRST + i, l);
+        presetLabels_[i] = l;
+        const int row = (i / 4) * 2, col = i % 4;
+        presetGrid->addWidget(b, row, col, Qt::AlignLeft);
+        presetGrid->addWidget(l, row + 1, col);
+    }
+    for (int col = 0; col < 4; ++col)
+        presetGrid->setColumnStretch(col, 1);
+
+    // Left: the list and its editing controls; right: pane, scope, preselections, volume.
+    auto* fields = new QGridLayout;
+    fields->addWidget(stationLabel, 0, 0);
+    fields->addWidget(nameEdit_, 0, 1);
+    fields->addWidget(button(IDC_INSERT), 0, 2);
+    fields->addWidget(button(IDC_UPDATE), 0, 3);
+    fields->addWidget(urlLabel, 1, 0);
+    fields->addWidget(urlEdit_, 1, 1);
+    fields->addWidget(button(IDC_PLAY), 1, 2);
+    fields->addWidget(button(IDC_RECORD), 1, 3);
+    fields->addWidget(lamp_, 1, 4);
+    fields->setColumnStretch(1, 1);
+
+    auto* listButtons = new QHBoxLayout;
+    for (int id : {IDC_LOAD_LIST, IDC_SAVE_LIST, IDC_SORT, IDC_SEARCH, IDC_REMOVE_INVALID,
+                   IDC_AUTO_SCAN, IDC_WEB_SEARCH, IDC_GREP_TOOL, IDC_PROGRAMME_DUMP})
+        listButtons->addWidget(button(id));
+    listButtons->addStretch(1);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(list_, 1);
+    left->addWidget(totals_);
+    left->addLayout(fields);
+    left->addLayout(listButtons);
+
+    auto* volumeRow = new QHBoxLayout;
+    volumeRow->addWidget(volumeLabel);
+    volumeRow->addWidget(volume_, 1);
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(button(IDC_DELETE_RECORDING));
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(button(IDC_HELP));
+    bottomRow->addWidget(button(IDOK));
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(pane_, 1);
+    right->addWidget(scope_);
+    right->addWidget(group);
+    right->addLayout(volumeRow);
+    right->addLayout(bottomRow);
+
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left, 3);
+    top->addLayout(right, 2);
+
+    auto* menuBar = new QMenuBar(this);
+    windowMenu_ = menuBar->addMenu(QStringLiteral("&Kestrelwave"));
+    top->setMenuBar(menuBar);
+
+    resize(1080, 700);
+}
+
+void CKestrelwaveDlg::initDialog()
+{
+    const std::uint32_t lang = app_.language();
+    app_.setWindow(this);
+
+    // The window menu's About entry: text and command id by language.
+    QAction* close = windowMenu_->addAction(
+        texts::choose(lang, {u"&Close", u"&Quitter", u"&Schließen"}), this, [this] { command(IDOK); });
+    close->setData(IDOK);
+    windowMenu_->addSeparator();
+    const texts::AboutEntry about = texts::aboutEntry(lang);
+    QAction* aboutAction = windowMenu_->addAction(QString::fromUtf16(about.text));
+    aboutAction->setData(about.commandId);
+    connect(aboutAction, &QAction::triggered, this,
+            [this, id = about.commandId] { sysCommand(id); });
+
+    const QIcon icon(QStringLiteral(":/icons/kestrelwave.png"));
+    setWindowIcon(icon);
+
+    header_->setFillColor(toQColor(app_.colors[ColorListHeader]));
+    controls_.value(IDC_STATION_LABEL)->setProperty("text", app_.columnTitles[0]);
+    controls_.value(IDC_URL_LABEL)->setProperty("text", app_.columnTitles[1]);
+
+    volume_->setRange(0, 24);
+    ledOn_ = ledPixmap(QStringLiteral(":/bitmaps/LED_RED_ON.png"));
+    ledOff_ = ledPixmap(QStringLiteral(":/bitmaps/LED_RED_OFF.png"));
+    lamp_->setFixedSize(ledOff_.isNull() ? QSize(16, 16) : ledOff_.size());
+    lamp_->setPixmap(ledOff_);
+
+    button(IDC_PROGRAMME_DUMP)->hide();
+    applyCaptions();
+
+    nameEdit_->clear();
+    urlEdit_->clear();
     if (app_.ReadSettings() == 0)
         app_.ApplyFirstStartDefaults();
-    app_.stations.LoadList(app_.commandLineList.isEmpty() ? app_.stations.listPath
-                                                          : app_.commandLineList);
+    applyColors();
+
+    urlEdit_->setText(app_.currentUrl);
+    nameEdit_->setText(app_.currentName);
+    makeWebSearchCaption();
+
+    app_.stations.clear();
+    if (!app_.commandLineList.isEmpty())
+        app_.stations.listPath = app_.commandLineList;
+    if (app_.stations.LoadList(app_.stations.listPath))
+        FillListView();
+    else
+        FillListView(); // an empty view still needs its columns and totals
+
+    if (app_.currentName.isEmpty() && !app_.currentUrl.isEmpty()) {
+        const qsizetype i = app_.stations.FindUrl(app_.currentUrl);
+        if (i >= 0) {
+            app_.currentName = app_.stations.name(i);
+        } else {
+            for (int s = 0; s < kPresetSlots; ++s) {
+                if (app_.presetUrl[s] == app_.currentUrl) {
+                    app_.currentName = app_.presetName[s];
+                    break;
+                }
+            }
+        }
+    }
+    urlEdit_->setText(app_.currentUrl);
+    nameEdit_->setText(app_.currentName);
+    ShowPresetLabels();
+    if (app_.selectedPreset >= 0 && !app_.presetUrl[app_.selectedPreset].isEmpty())
+        presets_[app_.selectedPreset]->setChecked(true);
+
     app_.WriteSettings();
+
+    scope_->drawEmpty();
+    sinceScopeDrawn_.start();
+    button(IDC_PLAY)->setFocus();
+
+    connect(&timer1_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer1);
+    connect(&timer4_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer4);
+    timer1_.start(timers::TIMER_UI_POLL_MS);
+    timer4_.start(timers::TIMER_SCOPE_VOLUME_MS);
+    active_ = true;
+    postMessage(msg::WM_APP_PLAYER_NOTICE);
+}
+
+void CKestrelwaveDlg::applyCaptions()
+{
+    const std::uint32_t lang = app_.language();
+    if (lang != texts::kFrench && lang != texts::kGerman)
+        return;
+    for (const texts::Caption& c : texts::kDialogCaptions) {
+        if (QWidget* w = controls_.value(c.controlId))
+            w->setProperty("text", texts::choose(lang, c.text));
+    }
+}
+
+void CKestrelwaveDlg::applyColors()
+{
+    const auto& colors = app_.colors;
+    QPalette dialogPalette = palette();
+    dialogPalette.setColor(QPalette::Window, toQColor(colors[ColorDlgBackground]));
+    dialogPalette.setColor(QPalette::Base, toQColor(colors[ColorListBackground]));
+    dialogPalette.setColor(QPalette::AlternateBase, toQColor(colors[ColorListBackground]));
+    setPalette(dialogPalette);
+    setAutoFillBackground(true);
+    header_->setFillColor(toQColor(colors[ColorListHeader]));
+    list_->viewport()->update();
+}
+
+void CKestrelwaveDlg::makeWebSearchCaption()
+{
+    button(IDC_WEB_SEARCH)->setText(webSearchCaption(app_.webSearchUrl, app_.language()));
+}
+
+// ---- information pane ----------------------------------------------------------------
+
+void CKestrelwaveDlg::setInfoCopySink(InfoCopySink sink)
+{
+    std::lock_guard lock(sinkMutex_);
+    infoSink_ = std::move(sink);
+}
+
+void CKestrelwaveDlg::showText(const QString& text)
+{
+    {
+        // The recording's information file gets the text in the order it was shown.
+        std::lock_guard lock(sinkMutex_);
+        if (infoSink_ && app_.status.recording)
+            infoSink_(text);
+    }
+    if (QThread::currentThread() == thread())
+        showTextNow(text);
+    else
+        QMetaObject::invokeMethod(this, [this, text] { showTextNow(text); }, Qt::QueuedConnection);
+}
+
+void CKestrelwaveDlg::showTextNow(const QString& text)
+{
+    if (pane_)
+        pane_->appendText(text);
+}
+
+void CKestrelwaveDlg::ClearInfoPane()
+{
+    pane_->clear();
+}
+
+// ---- messages --------------------------------------------------------------------------
+
+void CKestrelwaveDlg::sendMessage(int message, qint64 lParam)
+{
+    if (QThread::currentThread() == thread())
+        handleMessage(message, lParam);
+    else
+        QMetaObject::invokeMethod(
+            this, [this, message, lParam] { handleMessage(message, lParam); },
+            Qt::BlockingQueuedConnection);
+}
+
+void CKestrelwaveDlg::postMessage(int message, qint64 lParam)
+{
+    QMetaObject::invokeMethod(
+        this, [this, message, lParam] { handleMessage(message, lParam); }, Qt::QueuedConnection);
+}
+
+void CKestrelwaveDlg::handleMessage(int message, qint64 lParam)
+{
+    Q_UNUSED(lParam);
+    switch (message) {
+    case msg::WM_APP_REFILL_LIST:
+        FillListView();
+        break;
+    case msg::WM_APP_SAVE_LIST:
+        command(IDC_SAVE_LIST);
+        break;
+    case msg::WM_APP_TIMED_NOTICE:
+        app_.ShowTimedNotice(app_.PlayerText());
+        break;
+    case msg::WM_APP_PLAYER_NOTICE:
+        app_.ShowPlayerNotice();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- fields ----------------------------------------------------------------------------
+
+QString CKestrelwaveDlg::readUrlField() const
+{
+    return cleanUrlFieldText(urlEdit_->text());
+}
+
+QString CKestrelwaveDlg::readNameField() const
+{
+    return cleanNameFieldText(nameEdit_->text());
+}
+
+QString CKestrelwaveDlg::urlFieldText() const
+{
+    return readUrlField();
+}
+
+// ---- list view -------------------------------------------------------------------------
+
+void CKestrelwaveDlg::FillListView()
+{
+    ++listGeneration_;
+    model_->refill();
+    SetColumnWidths();
+    refreshEditButtons();
+    const StationList& list = app_.stations;
+    int stations = 0, categories = 0;
+    for (qsizetype i = 0; i < list.count(); ++i)
+        list.url(i).isEmpty() ? ++categories : ++stations;
+    totals_->setText(QStringLiteral("Total of %1 Audio URLs in %2 categories").arg(stations).arg(categories));
+}
+
+QString CKestrelwaveDlg::totalsText() const
+{
+    return totals_->text();
+}
+
+void CKestrelwaveDlg::SetColumnWidths()
+{
+    // Column 0 fits its longest names; measuring the 200 longest by length finds them
+    // without measuring every row of a huge list.
+    const StationList& list = app_.stations;
+    std::vector<std::pair<qsizetype, qsizetype>> bySize;
+    bySize.reserve(list.count());
+    for (qsizetype i = 0; i < list.count(); ++i)
+        bySize.emplace_back(list.name(i).size(), i);
+    const size_t keep = std::min<size_t>(200, bySize.size());
+    std::partial_sort(bySize.begin(), bySize.begin() + keep, bySize.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    const QFontMetrics metrics(list_->font());
+    int content = 0;
+    for (size_t k = 0; k < keep; ++k)
+        content = std::max(content, metrics.horizontalAdvance(list.name(bySize[k].second)));
+    const int col0 = std::max(220, content + 16);
+    const int client = list_->viewport()->width();
+    header_->resizeSection(0, col0);
+    header_->resizeSection(1, std::max(40, client - col0 - 78));
+    header_->resizeSection(2, 73);
+    update();
+}
+
+void CKestrelwaveDlg::UpdateRow(qsizetype index)
+{
+    ++listGeneration_;
+    model_->rowChanged(int(index));
+}
+
+void CKestrelwaveDlg::SelectEntry(qsizetype index)
+{
+    StationList& list = app_.stations;
+    if (index < 0 || index >= model_->rowCount()) {
+        urlEdit_->clear();
+        nameEdit_->clear();
+        list_->clearSelection();
+        return;
+    }
+    list.selectedIndex = index;
+    urlEdit_->setText(list.url(index));
+    nameEdit_->setText(list.name(index));
+    const QModelIndex cell = model_->index(int(index), 0);
+    list_->selectionModel()->setCurrentIndex(
+        cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->setFocus();
+    if (index + 1 < model_->rowCount())
+        list_->scrollTo(model_->index(int(index) + 1, 0));
+    list_->scrollTo(cell);
+}
+
+void CKestrelwaveDlg::stationRenamed(qsizetype index)
+{
+    UpdateRow(index);
+    if (!app_.stations.isValidIndex(index))
+        return;
+    nameEdit_->setText(app_.stations.name(index));
+    urlEdit_->setText(app_.stations.url(index));
+}
+
+void CKestrelwaveDlg::setListFileTitle(const QString& fileName)
+{
+    setWindowTitle(kListTitle + fileName);
+}
+
+void CKestrelwaveDlg::resetPerListState()
+{
+    app_.stations.selectedIndex = -1;
+    button(IDC_UPDATE)->setEnabled(false);
+    button(IDC_INSERT)->setEnabled(false);
+    if (app_.currentName.isEmpty() && !app_.currentUrl.isEmpty()) {
+        const qsizetype i = app_.stations.FindUrl(app_.currentUrl);
+        if (i >= 0)
+            app_.currentName = app_.stations.name(i);
+    }
+    urlEdit_->setText(app_.currentUrl);
+    nameEdit_->setText(app_.currentName);
+    for (int s = 0; s < kPresetSlots; ++s)
+        presets_[s]->setChecked(s == app_.selectedPreset);
+    makeWebSearchCaption();
+}
+
+void CKestrelwaveDlg::refreshEditButtons()
+{
+    const StationList& list = app_.stations;
+    const qsizetype sel = list.selectedIndex;
+    if (list.isValidIndex(sel)) {
+        const bool differs = readNameField() != list.name(sel) || readUrlField() != list.url(sel);
+        button(IDC_INSERT)->setEnabled(differs);
+        button(IDC_UPDATE)->setEnabled(differs);
+    } else {
+        button(IDC_INSERT)->setEnabled(true);
+    }
+}
+
+// ---- preselection labels -----------------------------------------------------------------
+
+void CKestrelwaveDlg::SetPresetLabel(int slot, const QString& text)
+{
+    if (slot < 0 || slot >= kPresetCount)
+        return;
+    presetLabels_[slot]->setText(text);
+    presetLabels_[slot]->setToolTip(text);
+}
+
+void CKestrelwaveDlg::ShowPresetLabels()
+{
+    for (int i = 0; i < kPresetCount; ++i) {
+        const QString& name = app_.presetName[i];
+        const QString& url = app_.presetUrl[i];
+        SetPresetLabel(i, !name.isEmpty() ? name
+                          : !url.isEmpty() ? url
+                                           : texts::emptySlotText(app_.language()));
+    }
+}
+
+// ---- timers ----------------------------------------------------------------------------
+
+void CKestrelwaveDlg::onTimer1()
+{
+    if (!active_ || app_.status.autoScanRunning)
+        return;
+    if (repaintCountdown_ > 0 && --repaintCountdown_ == 0)
+        update();
+    if (sinceScopeDrawn_.elapsed() > 500) {
+        scope_->drawEmpty();
+        sinceScopeDrawn_.restart();
+    }
+    const bool recordDown = button(IDC_RECORD)->isChecked();
+    lamp_->setPixmap(recordDown ? ledOn_ : ledOff_);
+    if (recordDown)
+        button(IDC_PLAY)->setChecked(true);
+
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus != button(IDC_SEARCH) && isAncestorOf(focus))
+        searchText_.clear();
+
+    if (!app_.webSearchActive && button(IDC_WEB_SEARCH)->isChecked())
+        button(IDC_WEB_SEARCH)->setChecked(false);
+
+    StationList& list = app_.stations;
+    const QString url = readUrlField();
+    if (!list.isValidIndex(list.selectedIndex) && !url.isEmpty() &&
+        (url != lookedUpUrl_ || listGeneration_ != lookedUpGeneration_)) {
+        // Looked up once per URL and list state, not 30 times a second.
+        lookedUpUrl_ = url;
+        lookedUpGeneration_ = listGeneration_;
+        const qsizetype found = list.FindUrl(url);
+        if (found >= 0)
+            SelectEntry(found);
+    }
+    refreshEditButtons();
+}
+
+void CKestrelwaveDlg::onTimer4()
+{
+    if (!active_)
+        return;
+}
+
+// ---- commands --------------------------------------------------------------------------
+
+void CKestrelwaveDlg::command(int id)
+{
+    switch (id) {
+    case IDC_LOAD_LIST:
+        onLoadList();
+        break;
+    case IDC_SAVE_LIST:
+        onSaveList();
+        break;
+    case IDC_HELP:
+        onHelp();
+        break;
+    case IDOK:
+    case IDCANCEL:
+        exitSequence();
+        break;
+    default:
+        break;
+    }
+}
+
+void CKestrelwaveDlg::sysCommand(int id)
+{
+    switch (id & 0xFFF0) {
+    case IDM_ABOUTBOX_EN:
+    case IDM_ABOUTBOX_FR:
+    case IDM_ABOUTBOX_GE:
+        onAbout(id & 0xFFF0);
+        break;
+    default:
+        break;
+    }
+}
+
+void CKestrelwaveDlg::onAbout(int commandId)
+{
+    if (commandId == IDM_ABOUTBOX_FR) {
+        CAboutDlg_FR box(this);
+        box.exec();
+    } else if (commandId == IDM_ABOUTBOX_GE) {
+        CAboutDlg_GE box(this);
+        box.exec();
+    } else {
+        CAboutDlg_EN box(this);
+        box.exec();
+    }
+}
+
+void CKestrelwaveDlg::onLoadList()
+{
+    app_.stations.AskSaveModified();
+    const QString path = fileDialogs_.openListFile(this, app_.stations.listPath);
+    if (path.isEmpty())
+        return;
+    if (app_.stations.LoadList(path))
+        FillListView();
+}
+
+void CKestrelwaveDlg::onSaveList()
+{
+    const std::uint32_t lang = app_.language();
+    MessageBoxes& boxes = app_.boxes();
+    if (app_.stations.count() == 0) {
+        boxes.show(texts::choose(lang, {u"Nothing to save...", u"Rien à sauvegarder...",
+                                        u"Nichts zu retten..."}),
+                   BoxIcon::None);
+        return;
+    }
+    const QString path = fileDialogs_.saveListFile(this, app_.stations.listPath);
+    if (path.isEmpty())
+        return;
+    if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
+        boxes.show(texts::choose(lang, {u"Cannot not access this directory",
+                                        u"Accès à ce répertoire impossible",
+                                        u"Auf dieses Verzeichnis kann nicht zugegriffen werden"}),
+                   BoxIcon::None);
+        return;
+    }
+    // Checks that the file can be written without emptying it: the list is written to a
+    // temporary file and only then replaces the old one.
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadWrite)) {
+        boxes.show(texts::choose(lang,
+                                 {u"Could not create file %s", u"Impossible de créer le fichier %s",
+                                  u"Die Datei %s kann nicht erstellt werden"},
+                                 path),
+                   BoxIcon::None);
+        return;
+    }
+    probe.close();
+    app_.stations.SaveList(path);
+}
+
+void CKestrelwaveDlg::onHelp()
+{
+    app_.webSearchActive = false;
+    button(IDC_WEB_SEARCH)->setChecked(false);
+    if (app_.helpPath.isEmpty())
+        return;
+    helpWindowOpen_ = openExternal && openExternal(app_.helpPath);
+}
+
+// ---- keyboard and closing ----------------------------------------------------------------
+
+void CKestrelwaveDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept(); // Escape does not close the window
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CKestrelwaveDlg::reject()
+{
+    command(IDCANCEL);
+}
+
+void CKestrelwaveDlg::closeEvent(QCloseEvent* event)
+{
+    if (!exitDone_)
+        exitSequence();
+    event->accept();
+}
+
+bool CKestrelwaveDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // The URL column takes the room the list has, whenever that changes.
+    if (watched == list_->viewport() && event->type() == QEvent::Resize)
+        SetColumnWidths();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CKestrelwaveDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Right-click on the window's background opens the window menu.
+    windowMenu_->exec(event->globalPos());
+}
+
+void CKestrelwaveDlg::exitSequence()
+{
+    if (exitDone_)
+        return;
+    exitDone_ = true;
+    if (app_.status.autoScanRunning) {
+        app_.status.autoScanStepDone = 0;
+        app_.status.autoScanRunning = 0;
+        ShowText(QStringLiteral("\n\nAUTO-SCAN ABORTED\n"));
+        button(IDC_AUTO_SCAN)->setText(QStringLiteral("Auto Scan"));
+        button(IDC_AUTO_SCAN)->setChecked(false);
+        SetColumnWidths();
+    }
+    active_ = false;
+    helpWindowOpen_ = false;
+    app_.status.playing = 0;
+    app_.status.transferThreadRunning = 0;
+    app_.status.transferInProgress = 0;
+    timer1_.stop();
+    timer4_.stop();
+    app_.WriteSettings();
+    app_.stations.AskSaveModified();
+    done(IDOK);
 }

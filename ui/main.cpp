@@ -1,5 +1,6 @@
 #include "app/kestrelwaveapp.h"
 #include "platform/registrystore.h"
+#include "ui/filedialogs.h"
 #include "ui/kestrelwavedlg.h"
 #include "ui/qtmessageboxes.h"
 
@@ -8,6 +9,7 @@
 int main(int argc, char** argv)
 {
     QApplication qapp(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setOrganizationName(QStringLiteral("Quorne"));
     QApplication::setApplicationName(QStringLiteral("Kestrelwave"));
 
@@ -18,7 +20,8 @@ int main(int argc, char** argv)
         return 0;
     boxes.setLanguage(app.language());
 
-    CKestrelwaveDlg dialog(app);
+    QtFileDialogs fileDialogs;
+    CKestrelwaveDlg dialog(app, fileDialogs);
     boxes.setOwner(&dialog);
     dialog.exec();
     boxes.setOwner(nullptr);

@@ -6,8 +6,25 @@ void FakeWindow::showText(const QString& text)
     pane_ << text;
 }
 
+void FakeWindow::sendMessage(int message, qint64 lParam)
+{
+    std::lock_guard lock(mutex_);
+    messages_.emplace_back(message, lParam);
+}
+
+void FakeWindow::postMessage(int message, qint64 lParam)
+{
+    sendMessage(message, lParam);
+}
+
 QStringList FakeWindow::paneTexts() const
 {
     std::lock_guard lock(mutex_);
     return pane_;
+}
+
+std::vector<std::pair<int, qint64>> FakeWindow::messages() const
+{
+    std::lock_guard lock(mutex_);
+    return messages_;
 }

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 // Stands in for the main window: records what the engine asks of it. urlField and nameField
@@ -18,10 +19,13 @@ public:
     void runSaveListCommand() override { ++saveCommands; }
     void stationRenamed(qsizetype index) override { renamed.push_back(index); }
     void showText(const QString& text) override;
+    void sendMessage(int message, qint64 lParam) override;
+    void postMessage(int message, qint64 lParam) override;
     QString readUrlField() const override { return urlField; }
     QString readNameField() const override { return nameField; }
 
     QStringList paneTexts() const;
+    std::vector<std::pair<int, qint64>> messages() const;
 
     QString urlField;
     QString nameField;
@@ -35,4 +39,5 @@ public:
 private:
     mutable std::mutex mutex_;
     QStringList pane_;
+    std::vector<std::pair<int, qint64>> messages_;
 };
