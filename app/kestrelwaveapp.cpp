@@ -4,13 +4,21 @@
 #include "app/mainwindowport.h"
 #include "app/texts.h"
 #include "platform/registrystore.h"
+#include "stream/streamengine.h"
 
 CKestrelwaveApp::CKestrelwaveApp(MessageBoxes& boxes, platform::RegistryStore& registry)
     : boxes_(boxes), registry_(registry)
 {
+    engine = std::make_unique<StreamEngine>(*this);
 }
 
 CKestrelwaveApp::~CKestrelwaveApp() = default;
+
+void CKestrelwaveApp::EndScan(bool completed)
+{
+    if (status.autoScanRunning && endScanHook)
+        endScanHook(completed);
+}
 
 void CKestrelwaveApp::setLanguage(std::uint32_t language)
 {

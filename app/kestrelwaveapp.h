@@ -9,8 +9,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class MainWindowPort;
+struct StreamEngine;
 namespace platform {
 class RegistryStore;
 }
@@ -114,6 +116,11 @@ public:
 
     StationList stations{this};
     PlaybackStatus status;
+    std::unique_ptr<StreamEngine> engine;
+
+    // Ends a running auto-scan (completed: the list was walked or the button stopped it).
+    void EndScan(bool completed);
+    std::function<void(bool completed)> endScanHook;
     // The web search's clipboard watch is on: error boxes stay silent meanwhile.
     std::atomic<bool> webSearchActive{false};
 

@@ -6,8 +6,8 @@
 #include <functional>
 
 // What the engine may ask of the main window. The dialog implements it; tests use a fake
-// that records texts and messages. showText, sendMessage and postMessage may be called
-// from any thread; everything else comes on the GUI thread.
+// that records texts and messages. showText, sendMessage, postMessage and invokeOnGui may
+// be called from any thread; everything else comes on the GUI thread.
 class MainWindowPort : public ListViewPort {
 public:
     // Appends text to the information pane; calls from a worker are queued in order.
@@ -16,9 +16,27 @@ public:
     // them, "posted" ones are queued.
     virtual void sendMessage(int message, qint64 lParam = 0) = 0;
     virtual void postMessage(int message, qint64 lParam = 0) = 0;
+    // Runs f on the GUI thread and waits for it: how a worker touches the list and fields.
+    virtual void invokeOnGui(const std::function<void()>& f) = 0;
+    // Lets queued events (a worker's blocking calls among them) run while the GUI thread
+    // waits for something.
+    virtual void processEvents() = 0;
+
     // The URL and name fields, cleaned of surrounding junk.
     virtual QString readUrlField() const = 0;
     virtual QString readNameField() const = 0;
+    virtual void setUrlField(const QString& url) = 0;
+    virtual void setNameField(const QString& name) = 0;
+    virtual void clearInfoPane() = 0;
+    // One row's cells changed.
+    virtual void rowChanged(qsizetype index) = 0;
+    // The playing station's row selected and scrolled into view; -1 clears the selection.
+    virtual void markPlayingRow(qsizetype index) = 0;
+    // Play and Record buttons: text and pushed state of the playing / recording state.
+    virtual void showPlaying(bool playing) = 0;
+    virtual void showRecording(bool recording) = 0;
+    // A pushed preselection whose URL is not the one now playing is released.
+    virtual void syncPresetButtons(const QString& playingUrl) = 0;
 };
 
 // Receives a copy of every pane text while a recording's information file is open. Called

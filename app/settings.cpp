@@ -216,7 +216,9 @@ int CKestrelwaveApp::WriteSettings()
     // Written beside the old file and renamed over it: a crash or a full disk keeps the
     // previous settings whole.
     QSaveFile file(iniPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+    // flush() first: commit() renames even when writing out its buffer failed.
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.flush() ||
+        !file.commit()) {
         boxes_.show(texts::choose(language_,
                                   {u"Could not open or create the \"Kestrelwave.ini\" file",
                                    u"Impossible d'ouvrir ou créer le fichier \"Kestrelwave.ini\"",

@@ -140,7 +140,8 @@ bool StationList::SaveList(const QString& path)
         return false;
     }
     const QByteArray bytes = encodeListFile(*this);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // flush() first: commit() renames even when writing out its buffer failed.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         cannotWrite();
         return false;
     }

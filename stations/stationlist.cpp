@@ -225,10 +225,12 @@ void StationList::ResetHistory()
 void StationList::PushHistory()
 {
     ring_[top_] = cur_; // shares the chunks: nothing is copied until an entry changes
-    stored_ = std::min(stored_ + 1, kHistorySlots);
+    // One slot stays empty to end the redo chain, so 255 states can be stepped back to.
+    stored_ = std::min(stored_ + 1, kHistorySlots - 1);
     top_ = (top_ + 1) % kHistorySlots;
-    // A new edit ends the redo chain; a stale slot would bring back an unrelated state.
-    ring_[top_] = Sequences{};
+    // A new edit ends the redo chain. Redo reads the slot after top (slot top itself is
+    // overwritten by the next Undo), so that is the one a stale state must not stay in.
+    ring_[(top_ + 1) % kHistorySlots] = Sequences{};
 }
 
 void StationList::restore(const Sequences& s)
@@ -256,7 +258,8 @@ void StationList::Redo()
 {
     const int oldTop = top_, oldStored = stored_;
     top_ = (top_ + 1) % kHistorySlots;
-    stored_ = std::min(stored_ + 1, kHistorySlots);
+    // One slot stays empty to end the redo chain, so 255 states can be stepped back to.
+    stored_ = std::min(stored_ + 1, kHistorySlots - 1);
     const Sequences& s = ring_[top_];
     if (!s.consistent())
         return;

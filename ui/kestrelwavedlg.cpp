@@ -7,6 +7,8 @@
 #include "app/texts.h"
 #include "app/timerids.h"
 #include "stations/fieldtext.h"
+#include "platform/clock.h"
+#include "stream/streamengine.h"
 #include "ui/aboutdlg.h"
 #include "ui/filedialogs.h"
 #include "ui/infopane.h"
@@ -138,8 +140,16 @@ void CKestrelwaveDlg::buildControls()
     reg(IDC_LIST, list_);
     list_->viewport()->installEventFilter(this);
     connect(list_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        app_.EndScan(false);
         if (index.isValid())
             SelectEntry(index.row());
+    });
+    connect(list_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        app_.EndScan(false);
+        if (!index.isValid())
+            return;
+        SelectEntry(index.row());
+        app_.engine->control.onPlayUrlField();
     });
 
     nameEdit_ = new QLineEdit(this);
@@ -175,6 +185,8 @@ void CKestrelwaveDlg::buildControls()
     lamp_ = makeLabel(IDC_RECORD_LAMP, QString());
     volume_ = new QSlider(Qt::Horizontal, this);
     reg(IDC_VOLUME, volume_);
+    connect(volume_, &QSlider::valueChanged, this,
+            [this](int position) { app_.engine->control.volumeMoved(position); });
     auto* volumeLabel = makeLabel(IDC_VOLUME_LABEL, QStringLiteral("Volume"));
 
     pane_ = new InfoPane(this);
@@ -425,8 +437,16 @@ void CKestrelwaveDlg::postMessage(int message, qint64 lParam)
 
 void CKestrelwaveDlg::handleMessage(int message, qint64 lParam)
 {
-    Q_UNUSED(lParam);
     switch (message) {
+    case msg::WM_APP_PLAY_URL_FIELD:
+        app_.engine->control.onPlayUrlField();
+        break;
+    case msg::WM_APP_TRANSFER_END:
+        app_.engine->control.onTransferEnd();
+        break;
+    case msg::WM_APP_BIT_RATE:
+        app_.engine->control.onBitRate(int(lParam));
+        break;
     case msg::WM_APP_REFILL_LIST:
         FillListView();
         break;
@@ -639,6 +659,12 @@ void CKestrelwaveDlg::onTimer4()
 {
     if (!active_)
         return;
+    // The thumb follows the player's volume, also when it is changed outside the program.
+    const int position = app_.engine->control.volumeThumbPosition();
+    if (position >= 0 && position != volume_->value()) {
+        const QSignalBlocker quiet(volume_);
+        volume_->setValue(position);
+    }
 }
 
 // ---- commands --------------------------------------------------------------------------
@@ -646,6 +672,12 @@ void CKestrelwaveDlg::onTimer4()
 void CKestrelwaveDlg::command(int id)
 {
     switch (id) {
+    case IDC_PLAY:
+        app_.engine->control.onPlayButton();
+        break;
+    case IDC_UPDATE:
+        onUpdate();
+        break;
     case IDC_LOAD_LIST:
         onLoadList();
         break;
@@ -697,6 +729,8 @@ void CKestrelwaveDlg::onLoadList()
     const QString path = fileDialogs_.openListFile(this, app_.stations.listPath);
     if (path.isEmpty())
         return;
+    if (app_.status.playing)
+        app_.engine->control.Stop();
     if (app_.stations.LoadList(path))
         FillListView();
 }
@@ -796,13 +830,102 @@ void CKestrelwaveDlg::exitSequence()
         SetColumnWidths();
     }
     active_ = false;
+    StreamEngine& engine = *app_.engine;
+    if (app_.status.playing) {
+        engine.control.Stop();
+        waitMs(200);
+    }
     helpWindowOpen_ = false;
+    engine.curl.stopRequested = true;
+    engine.bridge.terminatePlayer();
     app_.status.playing = 0;
     app_.status.transferThreadRunning = 0;
     app_.status.transferInProgress = 0;
+    // Every blocking step of the worker gives up once asked to, so it ends by itself here.
+    engine.curl.waitForEnd(3000);
     timer1_.stop();
     timer4_.stop();
     app_.WriteSettings();
     app_.stations.AskSaveModified();
     done(IDOK);
+}
+
+// ---- engine port ------------------------------------------------------------------------
+
+void CKestrelwaveDlg::invokeOnGui(const std::function<void()>& f)
+{
+    if (QThread::currentThread() == thread())
+        f();
+    else
+        QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+}
+
+void CKestrelwaveDlg::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void CKestrelwaveDlg::waitMs(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        platform::sleepMs(5);
+    }
+}
+
+void CKestrelwaveDlg::setUrlField(const QString& url)
+{
+    urlEdit_->setText(url);
+}
+
+void CKestrelwaveDlg::setNameField(const QString& name)
+{
+    nameEdit_->setText(name);
+}
+
+void CKestrelwaveDlg::markPlayingRow(qsizetype index)
+{
+    if (index < 0 || index >= model_->rowCount()) {
+        list_->clearSelection();
+        return;
+    }
+    const QModelIndex cell = model_->index(int(index), 0);
+    list_->selectionModel()->setCurrentIndex(
+        cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->scrollTo(cell);
+}
+
+void CKestrelwaveDlg::showPlaying(bool playing)
+{
+    QPushButton* b = button(IDC_PLAY);
+    b->setText(playing ? texts::choose(app_.language(), {u"Playing", u"Ecoute en cours", u"Aufhören"})
+                       : texts::choose(app_.language(), {u"Play", u"Ecouter", u"Abspielen"}));
+    b->setChecked(playing);
+}
+
+void CKestrelwaveDlg::showRecording(bool recording)
+{
+    QPushButton* b = button(IDC_RECORD);
+    b->setText(recording
+                   ? texts::choose(app_.language(), {u"Recording", u"Enreg. en cours", u"Aufzeichnung"})
+                   : texts::choose(app_.language(), {u"Record", u"Enregistrer", u"Aufnahme"}));
+    b->setChecked(recording);
+}
+
+void CKestrelwaveDlg::syncPresetButtons(const QString& playingUrl)
+{
+    for (int i = 0; i < kPresetCount; ++i) {
+        if (presets_[i]->isChecked() && app_.presetUrl[i] != playingUrl)
+            presets_[i]->setChecked(false);
+    }
+}
+
+void CKestrelwaveDlg::onUpdate()
+{
+    // Enter on an address that is not in the list plays it.
+    const QString url = readUrlField();
+    if (!url.isEmpty() && app_.stations.FindUrl(url) < 0)
+        app_.engine->control.onPlayUrlField();
 }

@@ -56,6 +56,16 @@ public:
     void resetPerListState() override;
     void runSaveListCommand() override { command(1007); }
     void stationRenamed(qsizetype index) override;
+    void invokeOnGui(const std::function<void()>& f) override;
+    void processEvents() override;
+    void setUrlField(const QString& url) override;
+    void setNameField(const QString& name) override;
+    void clearInfoPane() override { ClearInfoPane(); }
+    void rowChanged(qsizetype index) override { UpdateRow(index); }
+    void markPlayingRow(qsizetype index) override;
+    void showPlaying(bool playing) override;
+    void showRecording(bool recording) override;
+    void syncPresetButtons(const QString& playingUrl) override;
 
     void ShowText(const QString& text) { showText(text); }
     void ClearInfoPane();
@@ -96,6 +106,8 @@ private:
     void onLoadList();
     void onSaveList();
     void onHelp();
+    void onUpdate();
+    void waitMs(int ms);
     void onAbout(int commandId);
 
     QPushButton* button(int id) const;

@@ -6,15 +6,32 @@ void FakeWindow::showText(const QString& text)
     pane_ << text;
 }
 
-void FakeWindow::sendMessage(int message, qint64 lParam)
+void FakeWindow::clearInfoPane()
 {
     std::lock_guard lock(mutex_);
-    messages_.emplace_back(message, lParam);
+    pane_.clear();
+}
+
+void FakeWindow::sendMessage(int message, qint64 lParam)
+{
+    {
+        std::lock_guard lock(mutex_);
+        messages_.emplace_back(message, lParam);
+    }
+    std::lock_guard gui(gui_);
+    if (onMessage)
+        onMessage(message, lParam);
 }
 
 void FakeWindow::postMessage(int message, qint64 lParam)
 {
     sendMessage(message, lParam);
+}
+
+void FakeWindow::invokeOnGui(const std::function<void()>& f)
+{
+    std::lock_guard gui(gui_);
+    f();
 }
 
 QStringList FakeWindow::paneTexts() const

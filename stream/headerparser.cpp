@@ -1,0 +1,296 @@
+#include "stream/headerparser.h"
+
+#include "app/cutil.h"
+#include "stations/listline.h"
+
+namespace {
+
+bool isLineBreak(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+QByteArrayView trimmedBytes(QByteArrayView s)
+{
+    while (!s.isEmpty() && (s.front() == ' ' || s.front() == '\t'))
+        s = s.sliced(1);
+    while (!s.isEmpty() && (s.back() == ' ' || s.back() == '\t'))
+        s.chop(1);
+    return s;
+}
+
+bool containsNoCase(const QString& text, QStringView part)
+{
+    return text.contains(part, Qt::CaseInsensitive);
+}
+
+// Each occurrence of name as a header or an ice-audio-info key, in order.
+template <typename F>
+void forEachValue(QByteArrayView text, QByteArrayView name, F f)
+{
+    const QByteArray lower = text.toByteArray().toLower();
+    const QByteArray key = name.toByteArray().toLower();
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype found = QByteArrayView(lower).indexOf(key, from);
+        if (found < 0)
+            return;
+        from = found + 1;
+        const char before = found > 0 ? text[found - 1] : '\n';
+        if (!isLineBreak(before) && before != ';' && before != ' ' && before != ':')
+            continue;
+        qsizetype p = found + key.size();
+        while (p < text.size() && (text[p] == ' ' || text[p] == '\t'))
+            ++p;
+        if (p >= text.size() || (text[p] != ':' && text[p] != '='))
+            continue;
+        const bool inList = text[p] == '='; // a key of ice-audio-info ends at ';'
+        ++p;
+        qsizetype e = p;
+        while (e < text.size() && !isLineBreak(text[e]) && !(inList && text[e] == ';'))
+            ++e;
+        if (!f(trimmedBytes(text.sliced(p, e - p))))
+            return;
+    }
+}
+
+} // namespace
+
+QByteArray headerValue(QByteArrayView headerText, QByteArrayView name)
+{
+    QByteArray value;
+    forEachValue(headerText, name, [&](QByteArrayView v) {
+        if (v.isEmpty())
+            return true;
+        value = v.toByteArray();
+        return false;
+    });
+    return value;
+}
+
+std::int32_t decimalValue(QByteArrayView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    std::int64_t v = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        v = std::min<std::int64_t>(v * 10 + (text[i] - '0'), 0x7FFFFFFF);
+        ++i;
+    }
+    return std::int32_t(negative ? -v : v);
+}
+
+QString cleanStationName(const QString& text)
+{
+    QStringView s(text);
+    while (!s.isEmpty() && listchars::inSetA(s.front()))
+        s = s.sliced(1);
+    for (QStringView junk : {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
+        if (s.contains(junk, Qt::CaseInsensitive))
+            return {};
+    }
+    QString name = s.toString();
+    if (name.size() > 60) {
+        for (qsizetype i = std::min<qsizetype>(66, name.size() - 1); i > 0; --i) {
+            if (listchars::inSetB(name[i])) {
+                name.truncate(i);
+                break;
+            }
+        }
+    }
+    qsizetype start = 0;
+    if (start < name.size() && name[start] == u'#')
+        ++start;
+    while (start < name.size() && !name[start].isLetterOrNumber())
+        ++start;
+    return name.mid(start);
+}
+
+QString nameFromHeadersOrUrl(QByteArrayView headerText, const QString& stationUrl)
+{
+    const qsizetype id = headerText.indexOf("stationid=");
+    if (id >= 0) {
+        qsizetype e = id + 10;
+        while (e < headerText.size() &&
+               !QByteArrayView("\r\n;&\"',<>").contains(headerText[e]))
+            ++e;
+        const QString name = CUtil::ToWide(trimmedBytes(headerText.sliced(id + 10, e - id - 10)));
+        if (name.size() > 2)
+            return name;
+    }
+    QString rest = stationUrl;
+    const qsizetype scheme = rest.indexOf(QStringLiteral("://"));
+    if (scheme >= 0)
+        rest = rest.mid(scheme + 3);
+    const qsizetype slash = rest.lastIndexOf(u'/');
+    if (slash >= 0)
+        rest = rest.mid(slash + 1);
+    if (rest.size() >= 4 && rest[rest.size() - 4] == u'.' && rest[rest.size() - 1].isLetter() &&
+        rest[rest.size() - 2].isLetter() && rest[rest.size() - 3].isLetter())
+        rest.chop(4);
+    return rest.size() < 3 ? QStringLiteral("No Name") : rest;
+}
+
+ContentFormat contentTypeToFormat(const QString& type)
+{
+    struct Row {
+        const char16_t* part;
+        std::int32_t code;
+        const char16_t* extension;
+    };
+    static constexpr Row rows[] = {
+        {u"mp3", FormatMp3, u"mp3"},      {u"mpeg", FormatMp3, u"mp3"},
+        {u"aac", FormatAac, u"aac"},      {u"flac", FormatFlac, u"flac"},
+        {u"ogg", FormatOgg, u"ogg"},      {u"vorbis", FormatVorbis, u"ogg"},
+        {u"opus", FormatOpus, u"ogg"},    {u"wav", FormatWav, u"wav"},
+    };
+    for (const Row& r : rows) {
+        if (containsNoCase(type, r.part))
+            return {r.code, QString::fromUtf16(r.extension), type};
+    }
+    return {};
+}
+
+HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl, const QString& dateText)
+{
+    HeaderParse r;
+    r.info.dateText = dateText;
+
+    const QByteArray url = headerValue(headerText, "icy-url");
+    if (!url.isEmpty()) {
+        r.info.webAddress = CUtil::ToWide(url);
+        r.icyHeadersSeen = true;
+    } else {
+        r.info.webAddress = stationUrl;
+    }
+
+    bool nameFound = false;
+    const QByteArray name = headerValue(headerText, "icy-name");
+    if (!name.isEmpty()) {
+        r.info.stationName = cleanStationName(CUtil::DecodeText(name));
+        if (r.info.stationName.size() > 2) {
+            r.icyHeadersSeen = true;
+            nameFound = true;
+        }
+    }
+    const auto separatorsStripped = [](const QByteArray& v) {
+        QString s = CUtil::DecodeText(v);
+        qsizetype i = 0;
+        while (i < s.size() && listchars::inSetA(s[i]))
+            ++i;
+        return s.mid(i);
+    };
+    const QByteArray genre = headerValue(headerText, "icy-genre");
+    if (!genre.isEmpty()) {
+        r.info.genre = separatorsStripped(genre);
+        r.icyHeadersSeen = true;
+    }
+    const QByteArray description = headerValue(headerText, "icy-description");
+    if (!description.isEmpty()) {
+        r.info.description = separatorsStripped(description);
+        r.icyHeadersSeen = true;
+    }
+
+    QByteArray rate = headerValue(headerText, "icy-samplerate");
+    if (rate.isEmpty())
+        rate = headerValue(headerText, "ice-samplerate");
+    const QByteArray sr = headerValue(headerText, "icy-sr");
+    if (!sr.isEmpty())
+        rate = sr;
+    if (!rate.isEmpty())
+        r.sampleRate = decimalValue(rate);
+
+    QByteArray br = headerValue(headerText, "icy-br");
+    if (br.isEmpty())
+        br = headerValue(headerText, "ice-bitrate");
+    if (!br.isEmpty())
+        r.statedBitRate = decimalValue(br);
+
+    const QByteArray metaint = headerValue(headerText, "icy-metaint");
+    if (!metaint.isEmpty()) {
+        r.metaInterval = decimalValue(metaint);
+        r.icyHeadersSeen = true;
+    }
+    if (r.metaInterval > kMaxMetaInterval) {
+        r.metaintTooLarge = true;
+        return r;
+    }
+
+    QByteArray channels = headerValue(headerText, "ice_channels");
+    if (channels.isEmpty())
+        channels = headerValue(headerText, "ice-channels");
+    if (!channels.isEmpty())
+        r.channels = decimalValue(channels);
+    if (r.statedBitRate == 0)
+        r.statedBitRate = decimalValue(headerValue(headerText, "ice-bitrate"));
+    if (r.sampleRate == 0)
+        r.sampleRate = decimalValue(headerValue(headerText, "ice-samplerate"));
+
+    if (!nameFound)
+        r.info.stationName = nameFromHeadersOrUrl(headerText, stationUrl);
+
+    bool decided = false;
+    forEachValue(headerText, "Content-Type", [&](QByteArrayView v) {
+        if (v.isEmpty())
+            return true;
+        const QString type = QString::fromLatin1(v);
+        if (containsNoCase(type, u"mpegurl") || containsNoCase(type, u"x-scpls")) {
+            r.playlist = true;
+            decided = true;
+            return false;
+        }
+        const ContentFormat f = contentTypeToFormat(type);
+        if (f.formatCode > 0) {
+            r.formatCode = f.formatCode;
+            r.info.fileExtension = f.fileExtension;
+            r.info.contentType = f.contentType;
+            ++r.contentTypeCount;
+            r.audio = true;
+            decided = true;
+            return false;
+        }
+        return true;
+    });
+    if (!decided) {
+        r.info.fileExtension = QStringLiteral("nok");
+        r.info.contentType = QStringLiteral("not_valid");
+    }
+    return r;
+}
+
+QString streamInformationText(const StationInfoValues& info, std::int32_t sampleRate,
+                              std::int32_t vbr, std::int32_t statedBitRate, std::int32_t channels,
+                              std::int32_t metaInterval, std::int32_t formatCode)
+{
+    QString t = QStringLiteral("\n");
+    const auto line = [&t](const QString& label, const QString& value) {
+        if (!value.isEmpty())
+            t += label + value + u'\n';
+    };
+    line(QStringLiteral("Date : "), info.dateText);
+    line(QStringLiteral("URL : "), info.webAddress);
+    line(QStringLiteral("Station : "), info.stationName);
+    if (!info.description.isEmpty() && !info.stationName.contains(info.description))
+        line(QStringLiteral("Description : "), info.description);
+    line(QStringLiteral("Audio format : "), info.contentType);
+    line(QStringLiteral("File extension : "), info.fileExtension);
+    if (sampleRate > 0)
+        t += QStringLiteral("Sampling Rate : %1 sps\n").arg(sampleRate);
+    if (vbr)
+        t += QStringLiteral("Variable Bit Rate\n");
+    else if (statedBitRate > 0)
+        t += QStringLiteral("Bit Rate : %1 kbps\n").arg(statedBitRate);
+    if (channels > 1)
+        t += QStringLiteral("Stereo\n");
+    if (metaInterval < 1) {
+        if (formatCode == FormatMp3 || formatCode == FormatAac)
+            t += QStringLiteral("No IceCast Metadata\n");
+    } else {
+        t += QStringLiteral("IceCast encapsulation \"metaint\" = %1 Bytes\n").arg(metaInterval);
+    }
+    return t;
+}

@@ -1,0 +1,204 @@
+#include "stream/playbackcontrol.h"
+
+#include "app/cutil.h"
+#include "app/kestrelwaveapp.h"
+#include "app/mainwindowport.h"
+#include "app/texts.h"
+#include "platform/clock.h"
+#include "stations/formats.h"
+#include "stream/streamengine.h"
+#include "stream/transferend.h"
+
+#include <QUrl>
+
+bool isLoopbackUrl(const QString& url)
+{
+    const QString host = QUrl(url).host().toLower();
+    return host == u"localhost" || host.startsWith(QStringLiteral("127.")) || host == u"::1";
+}
+
+PlaybackControl::PlaybackControl(StreamEngine& engine) : engine_(engine)
+{
+    // A station on this machine needs no Internet connection.
+    connectionAvailable = [](const QString& url) { return isLoopbackUrl(url) || CUtil::IsOnline(); };
+}
+
+void PlaybackControl::waitMs(int ms)
+{
+    const std::uint32_t begin = platform::tickCount();
+    MainWindowPort* w = engine_.window();
+    while (platform::tickCount() - begin < std::uint32_t(ms)) {
+        if (w)
+            w->processEvents();
+        platform::sleepMs(5);
+    }
+}
+
+void PlaybackControl::onPlayButton()
+{
+    CKestrelwaveApp& app = engine_.app;
+    app.EndScan(false);
+    if (app.status.playing) {
+        Stop();
+        waitMs(300);
+    } else {
+        Play();
+    }
+}
+
+void PlaybackControl::onPlayUrlField()
+{
+    if (engine_.app.status.playing) {
+        Stop();
+        waitMs(300);
+    }
+    Play();
+}
+
+void PlaybackControl::Play()
+{
+    CKestrelwaveApp& app = engine_.app;
+    PlaybackStatus& status = app.status;
+    MainWindowPort* w = engine_.window();
+    if (status.playing || !w)
+        return;
+    const std::uint32_t lang = app.language();
+    const QString url = w->readUrlField();
+    if (!connectionAvailable(url)) {
+        app.boxes().show(texts::choose(lang, {u"No Internet Connection !", u"Pas de connexion Internet !",
+                                              u"Keine Internetverbindung !"}),
+                         BoxIcon::None);
+        w->showPlaying(false);
+        return;
+    }
+    if (url.isEmpty()) {
+        w->showPlaying(false);
+        status.playing = 0;
+        return;
+    }
+    if (!CUtil::IsUrl(url)) {
+        app.boxes().show(texts::choose(lang, {u"Sorry, this URL is not valid",
+                                              u"Désolé, cet URL n'est pas valide",
+                                              u"Diese URL ist ungültig"}),
+                         BoxIcon::None);
+        w->showPlaying(false);
+        status.playing = 0;
+        return;
+    }
+    // A worker asked to stop finishes its end report before this play begins.
+    engine_.curl.waitForEnd(5000);
+
+    const qsizetype row = app.stations.FindUrl(url);
+    app.stations.selectedIndex = row;
+    w->markPlayingRow(row);
+    lastPlayedUrl = url;
+    w->syncPresetButtons(url);
+    app.WriteSettings();
+    w->clearInfoPane();
+    w->showPlaying(true);
+    status.playing = 1;
+    w->showText(QStringLiteral("\nConnecting to ") + url + u'\n');
+    engine_.curl.start(url);
+}
+
+void PlaybackControl::Stop()
+{
+    CKestrelwaveApp& app = engine_.app;
+    PlaybackStatus& status = app.status;
+    CCurlThread& curl = engine_.curl;
+    curl.stopRequested = true;
+    waitMs(100);
+    if (curl.playerStarted) {
+        engine_.bridge.terminatePlayer();
+        curl.playerStarted = false;
+        engine_.bridge.forgetVolumeControl();
+    }
+    waitMs(100);
+    for (int round = 0; round < 10 && status.transferThreadRunning && status.transferInProgress; ++round)
+        waitMs(100);
+    status.playing = 0;
+    status.transferThreadRunning = 0;
+    status.transferInProgress = 0;
+    if (MainWindowPort* w = engine_.window())
+        w->showPlaying(false);
+}
+
+void PlaybackControl::workerEnded()
+{
+    PlaybackStatus& status = engine_.app.status;
+    if (status.playing) {
+        status.playing = 0;
+        engine_.bridge.forgetVolumeControl();
+        if (MainWindowPort* w = engine_.window())
+            w->showPlaying(false);
+    }
+}
+
+void PlaybackControl::onTransferEnd()
+{
+    CKestrelwaveApp& app = engine_.app;
+    CCurlThread& curl = engine_.curl;
+    MainWindowPort* w = engine_.window();
+    const TransferEndReport r = transferEndReport(curl.endReason, curl.markInvalid, curl.urlUtf8,
+                                                  curl.errorText, app.language());
+    if (!r.paneBefore.isEmpty())
+        engine_.showText(r.paneBefore);
+    if (!r.box.isEmpty() && !app.status.autoScanRunning)
+        app.boxes().show(r.box, BoxIcon::None);
+    if (!r.paneAfter.isEmpty())
+        engine_.showText(r.paneAfter);
+    if (r.markInvalid) {
+        const QString key = curl.stationUrl.isEmpty() ? curl.currentUrl : curl.stationUrl;
+        const qsizetype row = app.stations.FindUrl(key);
+        if (row >= 0) {
+            app.stations.SetStationName(row, QStringLiteral("INVALID"));
+            if (w)
+                w->rowChanged(row);
+        }
+    }
+}
+
+void PlaybackControl::onBitRate(int kbps)
+{
+    CKestrelwaveApp& app = engine_.app;
+    StationList& list = app.stations;
+    CCurlThread& curl = engine_.curl;
+    qsizetype row = curl.stationIndex;
+    const QString& url = curl.stationUrl.isEmpty() ? curl.currentUrl : curl.stationUrl;
+    // The list may have changed since the row was found.
+    if (!list.isValidIndex(row) || list.url(row) != url)
+        row = list.FindUrl(url);
+    if (row < 0)
+        return;
+    const QString name = formats::name(engine_.format.formatCode);
+    const QString text = (kbps < 1 ? name + QStringLiteral("_VBR") : QStringLiteral("%1_%2k").arg(name).arg(kbps)).left(63);
+    if (list.format(row) == text)
+        return;
+    list.setFormat(row, text);
+    if (MainWindowPort* w = engine_.window())
+        w->rowChanged(row);
+}
+
+void PlaybackControl::volumeMoved(int position)
+{
+    CPlayStream& bridge = engine_.bridge;
+    if (!bridge.hasVolumeControl() || position == lastVolumePosition)
+        return;
+    lastVolumePosition = position;
+    bridge.setVolume(position / 24.0);
+}
+
+int PlaybackControl::volumeThumbPosition()
+{
+    CPlayStream& bridge = engine_.bridge;
+    if (!bridge.hasVolumeControl())
+        return -1;
+    const double v = bridge.getVolume();
+    if (v < 0)
+        return -1;
+    const int p = int(v * 24 + 0.4999);
+    if (p == lastVolumePosition)
+        return -1;
+    lastVolumePosition = p;
+    return p;
+}

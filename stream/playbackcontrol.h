@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+struct StreamEngine;
+
+// The main window's play and record commands and the messages by which the worker reports
+// back. GUI thread only; drives the worker, the bridge and the recorder through the
+// playback status block and the worker's flags.
+class PlaybackControl {
+public:
+    explicit PlaybackControl(StreamEngine& engine);
+
+    void onPlayButton();   // control 1004
+    void onPlayUrlField(); // WM_APP+1: switch to the station in the URL field
+    void Play();
+    void Stop();
+    void onTransferEnd(); // WM_APP+2
+    void onBitRate(int kbps); // WM_APP+4
+
+    // The volume slider moved to position (0-24).
+    void volumeMoved(int position);
+    // Timer 4: the slider position the player's volume asks for, or -1 for no change.
+    int volumeThumbPosition();
+
+    // Worker thread, once its transfer ended outside the auto-scan: the playback stop
+    // without waiting for the worker (it is the caller).
+    void workerEnded();
+
+    // Whether a station may be played (the Internet check); tests replace it.
+    std::function<bool(const QString& url)> connectionAvailable;
+
+    QString lastPlayedUrl;
+    QString lastRecordPath;
+    std::uint32_t recordStartTime = 0;
+    int lastVolumePosition = -1;
+
+private:
+    // Waits ms while the window keeps handling events.
+    void waitMs(int ms);
+
+    StreamEngine& engine_;
+};
+
+// True for addresses on this machine, which need no Internet connection.
+bool isLoopbackUrl(const QString& url);

@@ -1,0 +1,272 @@
+#include "stream/playstream.h"
+
+#include "app/kestrelwaveapp.h"
+#include "app/mainwindowport.h"
+#include "app/messages.h"
+#include "app/texts.h"
+#include "platform/clock.h"
+#include "stream/streamengine.h"
+
+#include <cmath>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+std::atomic<int> playerCounter{0};
+constexpr int kStallMs = 9000;
+} // namespace
+
+CPlayStream::CPlayStream(StreamEngine& engine)
+    : probe(engine.format, [&engine](const QString& t) { engine.showText(t); }),
+      tagBuffer(kTagBufferSize), engine_(engine), buffer_(kBufferSize + 16)
+{
+}
+
+CPlayStream::~CPlayStream()
+{
+    pipe_.terminate();
+    pipe_.closePipe();
+}
+
+QStringList CPlayStream::playerArguments(bool ffplay)
+{
+    if (ffplay)
+        return {QStringLiteral("-nostats"), QStringLiteral("-hide_banner"), QStringLiteral("-vn"),
+                QStringLiteral("-sn"),      QStringLiteral("-nodisp"),      QStringLiteral("-autoexit"),
+                QStringLiteral("-")};
+    return {QStringLiteral("-I"), QStringLiteral("dummy"), QStringLiteral("--dummy-quiet"),
+            QStringLiteral("-")};
+}
+
+void CPlayStream::reset()
+{
+    recordedBytes = 0;
+    audio_.forget();
+    std::fill(tagBuffer.begin(), tagBuffer.end(), 0);
+    pending = 0;
+    sinceMetadata = 0;
+    written = writtenAtMark = 0;
+    markTime = startTime = 0;
+    started = recordWritten = rateSent = noMetadata = false;
+    probe.reset();
+    // A stop asked for meanwhile stays asked for.
+    engine_.curl.timedOut = false;
+    engine_.curl.abortedByHandler = false;
+}
+
+bool CPlayStream::startPlayer()
+{
+    audio_.forget();
+    rateSent = started = recordWritten = false;
+    if (pipe_.running()) {
+        if (!engine_.curl.stopRequested)
+            engine_.curl.connectionClosed = true;
+        pipe_.terminate();
+    }
+    if (testWriter_)
+        return true;
+    CKestrelwaveApp& app = engine_.app;
+    const bool ffplay = app.status.useFfplay != 0;
+    playerTag_ = QStringLiteral("kw-%1-%2").arg(::getpid()).arg(++playerCounter);
+    QStringList env = {QStringLiteral("PULSE_PROP_") + QLatin1String(platform::AudioSession::kTagKey) +
+                       u'=' + playerTag_};
+    if (ffplay)
+        env << QStringLiteral("SDL_AUDIODRIVER=pulseaudio");
+    if (app.playerPath.isEmpty() || !pipe_.start(app.playerPath, playerArguments(ffplay), env))
+        return false;
+    findVolumeControl();
+    return true;
+}
+
+void CPlayStream::terminatePlayer()
+{
+    if (!pipe_.running())
+        return;
+    if (!engine_.curl.stopRequested)
+        engine_.curl.connectionClosed = true;
+    pipe_.terminate();
+}
+
+bool CPlayStream::writeToPlayer(const unsigned char* data, int n)
+{
+    if (testWriter_)
+        return testWriter_(reinterpret_cast<const char*>(data), std::size_t(n));
+    const auto result = pipe_.write(
+        reinterpret_cast<const char*>(data), std::size_t(n),
+        [this] { return engine_.curl.stopRequested.load() || engine_.curl.abortedByHandler.load(); },
+        kStallMs);
+    return result == platform::ProcessPipe::WriteResult::Ok;
+}
+
+void CPlayStream::sendBitRate(int kbps)
+{
+    if (MainWindowPort* w = engine_.window())
+        w->sendMessage(msg::WM_APP_BIT_RATE, kbps);
+}
+
+int CPlayStream::write(const unsigned char* data, int n)
+{
+    if (n <= 0)
+        return 0;
+    if (engine_.curl.abortedByHandler) {
+        started = false;
+        return -3;
+    }
+    int offset = 0;
+    if (!started) {
+        offset = probe.firstFrameOffset(data, n, true);
+        started = true;
+        written = writtenAtMark = 0;
+        startTime = markTime = platform::tickCount();
+    }
+    if (!testWriter_ && !audio_.hasControl())
+        findVolumeControl();
+    const int count = n - offset;
+    if (count > 0) {
+        if (!writeToPlayer(data + offset, count)) {
+            started = false;
+            written = writtenAtMark = 0;
+            return -1;
+        }
+        written += count;
+    }
+
+    StreamFormat& format = engine_.format;
+    const int code = format.formatCode;
+    const int scanLength = pending - 32;
+    if (code == FormatMp3) {
+        if (probe.mp3Scan(buffer_.data(), scanLength) >= 0)
+            sendBitRate(probe.frameBitRate);
+    } else if (code == FormatAac) {
+        if (probe.aacScan(buffer_.data(), scanLength) >= 0)
+            sendBitRate(int(std::lround(probe.smoothedBitRate)));
+    } else {
+        const std::uint32_t now = platform::tickCount();
+        const std::uint32_t elapsed = now - markTime;
+        if (elapsed >= 5000) {
+            const double measured = double(written - writtenAtMark) / elapsed * 8;
+            // The first measurement stands alone; later ones are averaged with the last.
+            const double rate =
+                probe.smoothedBitRate < 0.1 ? measured : (measured + probe.smoothedBitRate) / 2;
+            probe.smoothedBitRate = rate;
+            format.bitRate = int(rate);
+            markTime = now;
+            writtenAtMark = written;
+            if (rateSent)
+                sendBitRate(int(std::lround(rate)));
+        }
+    }
+    rateSent = true;
+    return count;
+}
+
+void CPlayStream::consumed(int count)
+{
+    pending -= count;
+    if (pending > 0 && count > 0)
+        std::memmove(buffer_.data(), buffer_.data() + count, std::size_t(pending));
+}
+
+int CPlayStream::pump(const char* data, int n)
+{
+    CKestrelwaveApp& app = engine_.app;
+    StreamFormat& format = engine_.format;
+    if (app.status.autoScanRunning || format.formatCode == 0)
+        return 0;
+    if (pending + n >= kBufferSize) {
+        app.boxes().show(texts::choose(app.language(),
+                                       {u"Data Buffer full", u"Data Buffer plein", u"Datenpuffer voll"}),
+                         BoxIcon::None);
+        return 0;
+    }
+    std::memcpy(buffer_.data() + pending, data, std::size_t(n));
+    pending += n;
+    if (pending < kGather)
+        return n;
+
+    unsigned char* buf = buffer_.data();
+    const int interval = format.metaInterval;
+    if (interval >= 1 && interval <= kGather) {
+        int pos = 0;
+        while (pending - pos >= interval + 4080) {
+            const int length = buf[pos + interval];
+            const int block = interval + 1 + 16 * length;
+            if (pending - pos < block)
+                break;
+            if (write(buf + pos, interval) < 0)
+                return 0;
+            if (length > 0)
+                engine_.meta.readMetadata(reinterpret_cast<const char*>(buf + pos + interval + 1),
+                                          16 * length);
+            pos += block;
+        }
+        consumed(pos);
+        return n;
+    }
+    if (interval > kGather) {
+        // Several metadata blocks can stand in one gathered run; each is cut in turn.
+        while (pending > 0) {
+            const std::uint32_t before = sinceMetadata;
+            if (before + std::uint32_t(pending) < std::uint32_t(interval)) {
+                if (write(buf, pending) < 0)
+                    return 0;
+                sinceMetadata = before + std::uint32_t(pending);
+                pending = 0;
+                break;
+            }
+            const int k = interval - int(before);
+            if (k >= pending)
+                break; // the length byte has not arrived yet
+            const int length = buf[k];
+            const int block = k + 1 + 16 * length;
+            if (block > pending)
+                break; // wait for the rest of the block
+            if (k > 0 && write(buf, k) < 0)
+                return 0;
+            if (length > 0)
+                engine_.meta.readMetadata(reinterpret_cast<const char*>(buf + k + 1), 16 * length);
+            sinceMetadata = 0;
+            consumed(block);
+        }
+        return n;
+    }
+
+    if (isOggFamily(format.formatCode)) {
+        const FrameProbe::OggCodec codec = probe.oggSearch(buf, pending, !started);
+        if (codec.formatCode) {
+            const int copy = std::min(kTagBufferSize, pending - codec.offset);
+            std::memcpy(tagBuffer.data(), buf + codec.offset, std::size_t(std::max(0, copy)));
+            engine_.meta.readTags(reinterpret_cast<const char*>(tagBuffer.data()), copy);
+        } else if (!started && !noMetadata) {
+            engine_.showText(QStringLiteral("No Metadata\n"));
+            noMetadata = true;
+        }
+    }
+    const int total = pending;
+    if (write(buf, total) < 0)
+        return 0;
+    pending = 0;
+    return n;
+}
+
+bool CPlayStream::findVolumeControl()
+{
+    if (volumeBusy_.exchange(true))
+        return false;
+    const bool found = audio_.find(playerTag_, pipe_.pid());
+    volumeBusy_ = false;
+    return found;
+}
+
+void CPlayStream::setVolume(double level)
+{
+    if (volumeBusy_.exchange(true))
+        return;
+    audio_.setVolume(level);
+    volumeBusy_ = false;
+}
+
+double CPlayStream::getVolume() const
+{
+    return audio_.volume();
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/audiosession.h"
+#include "platform/processpipe.h"
+#include "stream/probe.h"
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct StreamEngine;
+
+// The player bridge: starts ffplay or VLC with a pipe as its standard input, cuts the
+// metadata blocks out of the stream, skips to the first audio frame, measures the bit rate
+// and writes the pure audio bytes into the pipe. pump, write, startPlayer and reset run on
+// the transfer worker's thread; terminatePlayer and the volume calls on the GUI thread.
+class CPlayStream {
+public:
+    static constexpr int kBufferSize = 2000000; // the accumulation buffer, not 2^21
+    static constexpr int kGather = 40000;       // blocks are gathered to at least this
+    static constexpr int kTagBufferSize = 16384;
+
+    explicit CPlayStream(StreamEngine& engine);
+    virtual ~CPlayStream();
+
+    void reset();
+    bool startPlayer();
+    // n to let the transfer go on, 0 to make it abort.
+    int pump(const char* data, int n);
+    void terminatePlayer();
+    bool playerRunning() const { return pipe_.running(); }
+    pid_t playerPid() const { return pipe_.pid(); }
+    // Worker thread, at the end of a transfer: our end of the player's pipe.
+    void closePipe() { pipe_.closePipe(); }
+
+    bool findVolumeControl();
+    void setVolume(double level);
+    double getVolume() const;
+    bool hasVolumeControl() const { return audio_.hasControl(); }
+    void forgetVolumeControl() { audio_.forget(); }
+
+    // Replaces the player pipe for tests: receives what would be written to the player.
+    using PipeWriter = std::function<bool(const char* data, std::size_t n)>;
+    void setPipeWriterForTesting(PipeWriter writer) { testWriter_ = std::move(writer); }
+
+    // The argument vector of the player (without the program itself).
+    static QStringList playerArguments(bool ffplay);
+
+    FrameProbe probe;
+    std::vector<unsigned char> tagBuffer;
+    int recordedBytes = 0;
+    int pending = 0;
+    std::uint32_t sinceMetadata = 0;
+    int written = 0;
+    int writtenAtMark = 0;
+    std::uint32_t markTime = 0;
+    std::uint32_t startTime = 0;
+    bool started = false;
+    bool recordWritten = false;
+    bool rateSent = false;
+    bool noMetadata = false;
+
+private:
+    // Bytes written to the player, 0, -1 (the player is gone) or -3 (aborted by the worker).
+    int write(const unsigned char* data, int n);
+    bool writeToPlayer(const unsigned char* data, int n);
+    void sendBitRate(int kbps);
+    void consumed(int count);
+
+    StreamEngine& engine_;
+    std::vector<unsigned char> buffer_;
+    platform::ProcessPipe pipe_;
+    platform::AudioSession audio_;
+    QString playerTag_;
+    std::atomic<bool> volumeBusy_{false};
+    PipeWriter testWriter_;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "stream/streaminfo.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// Looks into the byte stream without decoding it: where the first audio frame begins, the
+// frame's bit rate and sampling rate, and which codec an Ogg stream carries. Every scan
+// stays inside the length it is given.
+class FrameProbe {
+public:
+    using Output = std::function<void(const QString& text)>;
+
+    FrameProbe(StreamFormat& format, Output output) : format_(format), output_(std::move(output)) {}
+
+    void reset();
+
+    // Bit rate (kbit/s) of the MP3 frame at p, or -1. data[p] is 0xFF.
+    int mp3Frame(const unsigned char* data, int length, int p);
+    // Offset of the first valid MP3 frame, or -1.
+    int mp3Scan(const unsigned char* data, int length);
+    int aacFrame(const unsigned char* data, int length, int p);
+    int aacScan(const unsigned char* data, int length);
+    // Where writing to the player begins (0 when nothing is found); announces the format
+    // while announce is true.
+    int firstFrameOffset(const unsigned char* data, int length, bool announce);
+
+    struct OggCodec {
+        int formatCode = 0; // 0: no codec header found
+        int offset = 0;     // start of the codec data
+    };
+    // The codec of the first Ogg page in the data; announces it while announce is true.
+    OggCodec oggSearch(const unsigned char* data, int pending, bool announce);
+
+    int frameBitRate = 0;
+    int frameSampleRate = 0;
+    int averagedSampleRate = 0;
+    double smoothedBitRate = 0;
+
+private:
+    void noteSampleRate(int rate, const int* table, int tableSize);
+    void smooth(int bitRate);
+
+    StreamFormat& format_;
+    Output output_;
+    int rateSum_ = 0;
+    int rateCount_ = 0;
+};

@@ -1,0 +1,73 @@
+#include "stream/transferend.h"
+
+#include "app/cutil.h"
+#include "app/texts.h"
+#include "stream/curlthread.h"
+
+TransferEndReport transferEndReport(int reason, bool markInvalid, const QByteArray& urlUtf8,
+                                    const QByteArray& errorText, std::uint32_t lang)
+{
+    TransferEndReport r;
+    r.markInvalid = markInvalid;
+    const QString url = CUtil::ToWide(urlUtf8);
+    switch (reason) {
+    case EndStopped:
+        if (!markInvalid)
+            r.paneBefore = QStringLiteral("\n");
+        break;
+    case EndNoData: {
+        const QString t = texts::choose(lang,
+                                        {u"No data received from \"%s\"\n",
+                                         u"Aucune donnée reçue de \"%s\"\n",
+                                         u"Keine Daten empfangen von \"%s\"\n"},
+                                        url);
+        r.paneBefore = t;
+        r.box = t;
+        break;
+    }
+    case EndHlsPlaylist:
+        r.box = texts::choose(lang, {u"Cannot open an Extended mp4a stream",
+                                     u"Impossible d'ouvrir un flux \"Extended mp4a\"",
+                                     u"Ein \"Extended mp4a\" Stream kann nicht geöffnet werden"});
+        r.paneAfter = texts::fill(QStringLiteral("\nSorry, \"%s\" is an Extended mp4a stream...\n"), {url});
+        r.markInvalid = true;
+        break;
+    case EndConnectionClosed: {
+        const QString t = texts::choose(lang,
+                                        {u"Internet connection closed with \"%s\"\n",
+                                         u"Connexion Internet fermée avec \"%s\"\n",
+                                         u"Internetverbindung unterbrochen mit \"%s\"\n"},
+                                        url);
+        r.paneBefore = t;
+        r.box = t;
+        break;
+    }
+    case EndAborting:
+        r.paneBefore = QStringLiteral("\nAborting\n");
+        break;
+    case EndNoResponse: {
+        const QString t = texts::choose(lang,
+                                        {u"No response from \"%s\"\n",
+                                         u"Pas de réponse de l'Url \"%s\"\n",
+                                         u"Keine Antwort von \"%s\"\n"},
+                                        url);
+        r.box = t;
+        r.paneAfter = t;
+        r.markInvalid = true;
+        break;
+    }
+    case EndCurlError: {
+        const QString t = texts::choose(lang,
+                                        {u"%s:\nCheck your network access",
+                                         u"%s:\nVérifiez votre accès au réseau",
+                                         u"%s:\nÜberprüfen Sie Ihren Netzwerkzugriff"},
+                                        CUtil::ToWide(errorText));
+        r.box = t;
+        r.paneAfter = t + u'\n';
+        break;
+    }
+    default: // 6, 8, 9: nothing to show
+        break;
+    }
+    return r;
+}
