@@ -91,8 +91,18 @@ void CUtil::CleanFileName(QString& text)
 {
     for (QChar& c : text) {
         switch (c.unicode()) {
-        case u'\n': case u'\r': case u'\t': case u'\\': case u'"': case u'<': case u'>':
-        case u':': case u'/': case u'|': case u'?': case u'*':
+        case u'\n':
+        case u'\r':
+        case u'\t':
+        case u'\\':
+        case u'"':
+        case u'<':
+        case u'>':
+        case u':':
+        case u'/':
+        case u'|':
+        case u'?':
+        case u'*':
             c = u'_';
             break;
         default:
@@ -135,8 +145,8 @@ std::optional<double> CUtil::ReadNumber(QStringView text)
         return std::nullopt;
     const QByteArray utf8 = text.mid(start).toUtf8();
     double value = 0;
-    const auto [end, ec] = std::from_chars(utf8.constData(), utf8.constData() + utf8.size(),
-                                           value, std::chars_format::general);
+    const auto [end, ec] = std::from_chars(utf8.constData(), utf8.constData() + utf8.size(), value,
+                                           std::chars_format::general);
     if (ec != std::errc() || end == utf8.constData())
         return std::nullopt;
     return value;

@@ -100,9 +100,8 @@ public:
     QString dataFolder;
     QString helpPath;
     QString commandLineList;
-    std::array<QString, 3> columnTitles = {QStringLiteral("Station"),
-                                           QStringLiteral("Web Radio URL"),
-                                           QStringLiteral("Format")};
+    std::array<QString, 3> columnTitles = {
+        QStringLiteral("Station"), QStringLiteral("Web Radio URL"), QStringLiteral("Format")};
 
     // Settings values.
     QString iniPath;

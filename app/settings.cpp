@@ -33,14 +33,12 @@ bool sameNoCase(QByteArrayView a, QByteArrayView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-const char* const kColorKeysRead[ColorCount] = {"dlg_background", "list_background",
-                                                "list_header",    "category",
-                                                "categBkg",       "modified",
+const char* const kColorKeysRead[ColorCount] = {"dlg_background", "list_background", "list_header",
+                                                "category",       "categBkg",        "modified",
                                                 "valid",          "invalid"};
-const char* const kColorKeysWritten[ColorCount] = {"dlg_background", "list_background",
-                                                   "list_header",    "category",
-                                                   "categbkg",       "modified",
-                                                   "valid",          "invalid"};
+const char* const kColorKeysWritten[ColorCount] = {
+    "dlg_background", "list_background", "list_header", "category",
+    "categbkg",       "modified",        "valid",       "invalid"};
 
 // sscanf's "%d": optional blanks, an optional sign, digits.
 std::optional<long long> scanInt(QByteArrayView& s)
@@ -75,7 +73,8 @@ std::optional<QString> IniText::value(QByteArrayView section, QByteArrayView key
         rest = lf < 0 ? QByteArrayView() : rest.sliced(lf + 1);
         if (line.startsWith('[')) {
             const qsizetype close = line.indexOf(']');
-            const QByteArrayView name = trimmed(close < 0 ? line.sliced(1) : line.sliced(1, close - 1));
+            const QByteArrayView name =
+                trimmed(close < 0 ? line.sliced(1) : line.sliced(1, close - 1));
             if (sectionSeen && inSection)
                 return std::nullopt; // only the first section of that name is looked at
             inSection = sameNoCase(name, section);
@@ -152,7 +151,8 @@ int CKestrelwaveApp::ReadSettings()
     }
     selectedPreset = -1;
     if (const auto selected = ini.value("PRESELECTIONS", "selected")) {
-        if (const std::optional<double> number = CUtil::ReadNumber(*selected); number && *number > 0) {
+        if (const std::optional<double> number = CUtil::ReadNumber(*selected);
+            number && *number > 0) {
             const double n = std::min(*number, 1e6);
             const int slot = int(n);
             if (slot >= 1 && slot <= kPresetSlots && !presetUrl[slot - 1].isEmpty())
@@ -190,7 +190,8 @@ int CKestrelwaveApp::WriteSettings()
         line(QStringLiteral("[CURRENT_URL]"));
         line(QStringLiteral("url=") + currentUrl);
     }
-    if (std::any_of(presetUrl.begin(), presetUrl.end(), [](const QString& u) { return !u.isEmpty(); })) {
+    if (std::any_of(presetUrl.begin(), presetUrl.end(),
+                    [](const QString& u) { return !u.isEmpty(); })) {
         line(QStringLiteral("[PRESELECTIONS]"));
         for (int n = 1; n <= kPresetSlots; ++n) {
             const QString& url = presetUrl[n - 1];

@@ -81,13 +81,15 @@ bool CKestrelwaveApp::discoverPlayer(const StartupEnvironment& env)
         return true;
     }
     const QString message =
+        texts::choose(
+            language_,
+            {u"Neither \"VLC.exe\" nor \"ffplay.exe\" are present on your system.\n",
+             u"Ni \"VLC.exe\" ni \"ffplay.exe\" ne sont présents sur votre système.\n",
+             u"Weder \"VLC.exe\" noch \"ffplay.exe\" sind auf Ihrem System vorhanden.\n"}) +
         texts::choose(language_,
-                      {u"Neither \"VLC.exe\" nor \"ffplay.exe\" are present on your system.\n",
-                       u"Ni \"VLC.exe\" ni \"ffplay.exe\" ne sont présents sur votre système.\n",
-                       u"Weder \"VLC.exe\" noch \"ffplay.exe\" sind auf Ihrem System vorhanden.\n"}) +
-        texts::choose(language_, {u"Install the \"VLC\" Multimedia-Player application (%s),\n",
-                                  u"Installez le lecteur multimedia \"VLC\"  (%s),\n",
-                                  u"Installieren Sie den Multimedia-Player \"VLC\" (%s),\n"},
+                      {u"Install the \"VLC\" Multimedia-Player application (%s),\n",
+                       u"Installez le lecteur multimedia \"VLC\"  (%s),\n",
+                       u"Installieren Sie den Multimedia-Player \"VLC\" (%s),\n"},
                       kVlcDownload) +
         texts::choose(
             language_,
@@ -105,10 +107,11 @@ bool CKestrelwaveApp::prepareDataFolder(const StartupEnvironment& env)
 {
     musicFolder = env.musicFolder;
     if (musicFolder.isEmpty()) {
-        boxes_.show(texts::choose(language_, {u"Could not access to your \"Music\" folder",
-                                              u"Impossible d'accéder à votre répertoire \"Musique\"",
-                                              u"Zugriff auf den Ordner \"Musik\" nicht möglich"}),
-                    BoxIcon::Error);
+        boxes_.show(
+            texts::choose(language_, {u"Could not access to your \"Music\" folder",
+                                      u"Impossible d'accéder à votre répertoire \"Musique\"",
+                                      u"Zugriff auf den Ordner \"Musik\" nicht möglich"}),
+            BoxIcon::Error);
         return false;
     }
     dataFolder = platform::canonicalPath(musicFolder + QStringLiteral("/Kestrelwave"));
@@ -123,18 +126,20 @@ bool CKestrelwaveApp::prepareDataFolder(const StartupEnvironment& env)
                                    u"réprertoire \"Musique\"",
                                    u"Das Unterverzeichnis \"Kestrelwave\" wurde in Ihrem \"Music\" "
                                    u"Verzeichnis angelegt"}),
-                    language_ == texts::kGerman || language_ == texts::kFrench ? BoxIcon::Error
-                                                                                : BoxIcon::Information);
+                    language_ == texts::kGerman || language_ == texts::kFrench
+                        ? BoxIcon::Error
+                        : BoxIcon::Information);
         return true;
     }
-    boxes_.show(texts::choose(language_,
-                              {u"Could not create the \"Kestrelwave\" directory inside your \"Music\" "
-                               u"folder",
-                               u"Impossible de créer le sous-réperoire \"Kestrelwave\" dans votre "
-                               u"réprertoire \"Musique\"",
-                               u"Estellen des Unterverzeichnisses \"Kestrelwave\" in Ihrem \"Music\" "
-                               u"Verzeichnis nicht möglich"}),
-                BoxIcon::Error);
+    boxes_.show(
+        texts::choose(language_,
+                      {u"Could not create the \"Kestrelwave\" directory inside your \"Music\" "
+                       u"folder",
+                       u"Impossible de créer le sous-réperoire \"Kestrelwave\" dans votre "
+                       u"réprertoire \"Musique\"",
+                       u"Estellen des Unterverzeichnisses \"Kestrelwave\" in Ihrem \"Music\" "
+                       u"Verzeichnis nicht möglich"}),
+        BoxIcon::Error);
     return false;
 }
 
@@ -155,7 +160,8 @@ void CKestrelwaveApp::findHelpFile()
                          : language_ == texts::kFrench ? QStringLiteral("/Kestrelwave_Fr")
                                                        : QStringLiteral("/Kestrelwave_En");
     helpPath.clear();
-    for (const QString& folder : {programFolder, QString(programFolder + QStringLiteral("/../Doc"))}) {
+    for (const QString& folder :
+         {programFolder, QString(programFolder + QStringLiteral("/../Doc"))}) {
         for (const QString& ext : {QStringLiteral(".html"), QStringLiteral(".chm")}) {
             QString candidate = folder + base + ext;
             if (CUtil::FileSize(candidate) > 0) {

@@ -24,10 +24,22 @@ QString choose(std::uint32_t language, const Tri& text);
 // given texts; "%%" stands for "%". Fields without an argument stay as they are.
 QString fill(const QString& pattern, std::initializer_list<QString> args);
 
-inline QString arg(const QString& s) { return s; }
-inline QString arg(const char16_t* s) { return QString::fromUtf16(s); }
-inline QString arg(int n) { return QString::number(n); }
-inline QString arg(qsizetype n) { return QString::number(n); }
+inline QString arg(const QString& s)
+{
+    return s;
+}
+inline QString arg(const char16_t* s)
+{
+    return QString::fromUtf16(s);
+}
+inline QString arg(int n)
+{
+    return QString::number(n);
+}
+inline QString arg(qsizetype n)
+{
+    return QString::number(n);
+}
 
 // A text in the current language with its fields filled.
 template <typename... Args>

@@ -79,8 +79,8 @@ bool AudioSession::connect()
     }
     pa_proplist* props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Kestrelwave");
-    d_->context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(d_->loop),
-                                               "Kestrelwave", props);
+    d_->context =
+        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(d_->loop), "Kestrelwave", props);
     pa_proplist_free(props);
     pa_context_set_state_callback(d_->context, contextState, d_.get());
     bool ready = false;
@@ -125,8 +125,8 @@ bool AudioSession::connect()
                     pa_operation_unref(op);
             },
             this);
-        pa_operation* op = pa_context_subscribe(d_->context, PA_SUBSCRIPTION_MASK_SINK_INPUT,
-                                                nullptr, nullptr);
+        pa_operation* op =
+            pa_context_subscribe(d_->context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr);
         if (op)
             pa_operation_unref(op);
     }

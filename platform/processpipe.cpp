@@ -3,10 +3,10 @@
 #include "platform/clock.h"
 
 #include <cerrno>
-#include <mutex>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>

@@ -9,14 +9,13 @@ constexpr int kPlayerValueChars = 255; // the value is read into 512 bytes
 } // namespace
 
 RegistryStore::RegistryStore()
-    : settings_(std::make_unique<QSettings>(QStringLiteral("Quorne"), QStringLiteral("Kestrelwave")))
-{
-}
+    : settings_(
+          std::make_unique<QSettings>(QStringLiteral("Quorne"), QStringLiteral("Kestrelwave")))
+{}
 
 RegistryStore::RegistryStore(const QString& iniFile)
     : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
-{
-}
+{}
 
 RegistryStore::~RegistryStore() = default;
 

@@ -9,8 +9,7 @@
 // pointers, and changing one element afterwards copies only that element's chunk; this is
 // what lets the undo ring hold 256 states of a 100 000-entry list cheaply. GUI thread only:
 // the uniqueness test that allows writing in place is not thread-safe.
-template <typename T>
-class CowSequence {
+template <typename T> class CowSequence {
 public:
     qsizetype size() const { return size_; }
     bool isEmpty() const { return size_ == 0; }
@@ -92,8 +91,7 @@ public:
     }
 
     // Calls f(index, element) for every element in order.
-    template <typename F>
-    void forEach(F f) const
+    template <typename F> void forEach(F f) const
     {
         qsizetype i = 0;
         for (const auto& c : chunks_) {
@@ -103,8 +101,7 @@ public:
     }
 
     // Index of the first element for which pred holds, -1 when none does.
-    template <typename Pred>
-    qsizetype indexWhere(Pred pred) const
+    template <typename Pred> qsizetype indexWhere(Pred pred) const
     {
         qsizetype i = 0;
         for (const auto& c : chunks_) {

@@ -8,7 +8,7 @@
 namespace formats {
 
 inline constexpr int kCount = 9;
-inline constexpr const char16_t* kNames[kCount] = {u"",     u"mp3",  u"aac",  u"ogg", u"flac",
+inline constexpr const char16_t* kNames[kCount] = {u"",     u"mp3",  u"aac", u"ogg", u"flac",
                                                    u"vorb", u"opus", u"ac3", u"wav"};
 
 inline QString name(int code)

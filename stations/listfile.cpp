@@ -80,12 +80,12 @@ bool StationList::LoadList(QString path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (host_)
-            host_->boxes().show(texts::choose(lang,
-                                              {u"Sorry, could not open %s",
-                                               u"Désolé impossible d'ouvrir %s",
-                                               u"Die Datei %s kann nicht geöffnet werden"},
-                                              path),
-                                BoxIcon::None);
+            host_->boxes().show(
+                texts::choose(lang,
+                              {u"Sorry, could not open %s", u"Désolé impossible d'ouvrir %s",
+                               u"Die Datei %s kann nicht geöffnet werden"},
+                              path),
+                BoxIcon::None);
         return false;
     }
     listPath = path;

@@ -41,8 +41,7 @@ namespace {
 
 using namespace listchars;
 
-template <typename Pred>
-qsizetype lastNotIn(QStringView s, Pred inSet)
+template <typename Pred> qsizetype lastNotIn(QStringView s, Pred inSet)
 {
     for (qsizetype i = s.size() - 1; i >= 0; --i) {
         if (!inSet(s[i]))
@@ -53,8 +52,7 @@ qsizetype lastNotIn(QStringView s, Pred inSet)
 
 // Drops what follows the last character outside the set, when that character stands at
 // index 1 or later; otherwise the text stays as it is.
-template <typename Pred>
-QStringView cutAfterLastNotIn(QStringView s, Pred inSet)
+template <typename Pred> QStringView cutAfterLastNotIn(QStringView s, Pred inSet)
 {
     const qsizetype last = lastNotIn(s, inSet);
     return last >= 1 ? s.first(last + 1) : s;

@@ -5,8 +5,8 @@
 #include <optional>
 
 // Mark bits of an entry's flags.
-inline constexpr std::int32_t MARK_MODIFIED = 0x8000; // user-changed; "#" in the file
-inline constexpr std::int32_t MARK_INVALID = 0x4000;  // failed, user name kept; not stored
+inline constexpr std::int32_t MARK_MODIFIED = 0x8000;  // user-changed; "#" in the file
+inline constexpr std::int32_t MARK_INVALID = 0x4000;   // failed, user name kept; not stored
 inline constexpr std::int32_t MARK_DUPLICATE = 0x2000; // only inside duplicate removal
 
 // One entry of the station list: a station (URL set) or a category heading (no URL).

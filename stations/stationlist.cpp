@@ -125,7 +125,8 @@ int StationList::RemoveDuplicates()
     for (qsizetype j = 0; j < count_; ++j) {
         const QString& u = cur_.urls.at(j);
         const QString& n = cur_.names.at(j);
-        const bool duplicate = (!u.isEmpty() && urls.contains(u)) || (!n.isEmpty() && titles.contains(n));
+        const bool duplicate =
+            (!u.isEmpty() && urls.contains(u)) || (!n.isEmpty() && titles.contains(n));
         if (!u.isEmpty())
             urls.insert(u);
         else if (!n.isEmpty())
@@ -204,10 +205,10 @@ void StationList::AskSaveModified()
 {
     if (!consistent() || count_ == 0 || !host_ || !isModified())
         return;
-    const QString question = texts::choose(
-        host_->language(), {u"Do you want to save the modified List ?",
-                            u"Voulez-vous sauvegarder la liste modifiée ?",
-                            u"Möchten Sie die geänderte Liste speichern ?"});
+    const QString question =
+        texts::choose(host_->language(), {u"Do you want to save the modified List ?",
+                                          u"Voulez-vous sauvegarder la liste modifiée ?",
+                                          u"Möchten Sie die geänderte Liste speichern ?"});
     if (host_->boxes().askYesNo(question)) {
         if (ListViewPort* v = view())
             v->runSaveListCommand();

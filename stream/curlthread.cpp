@@ -312,8 +312,8 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
     engine_.info.set(h.info);
 
     if (h.metaintTooLarge) {
-        const QString text = texts::choose(app.language(), {u"Metaint too large", u"Metaint trop grand",
-                                                            u"Metaint zu gross"});
+        const QString text = texts::choose(
+            app.language(), {u"Metaint too large", u"Metaint trop grand", u"Metaint zu gross"});
         if (!scanning)
             app.boxes().show(text, BoxIcon::None);
         engine_.showText(text + u'\n');
@@ -369,7 +369,8 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
             }
         });
     }
-    if (std::none_of(info.webAddress.begin(), info.webAddress.end(), [](QChar c) { return c.isLetter(); }))
+    if (std::none_of(info.webAddress.begin(), info.webAddress.end(),
+                     [](QChar c) { return c.isLetter(); }))
         info.webAddress.clear();
     if (info.webAddress.isEmpty())
         info.webAddress = fetched;
@@ -382,8 +383,9 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
     }
     if (!pause(2500))
         return 0;
-    engine_.showText(streamInformationText(info, format.sampleRate, format.vbr, format.statedBitRate,
-                                           format.channels, format.metaInterval, format.formatCode));
+    engine_.showText(streamInformationText(info, format.sampleRate, format.vbr,
+                                           format.statedBitRate, format.channels,
+                                           format.metaInterval, format.formatCode));
     if (!pause(100))
         return 0;
     return n;
@@ -405,7 +407,8 @@ void CCurlThread::classifyEnd(std::uint32_t elapsed)
             reason = EndNoResponse;
         } else if (!errorText.isEmpty()) {
             if (errorText.contains("Failure writing output to destination") ||
-                errorText.contains("Could not resolve host") || errorText.contains("Callback aborted")) {
+                errorText.contains("Could not resolve host") ||
+                errorText.contains("Callback aborted")) {
                 if (!abortedByHandler) {
                     if (reason == 0)
                         reason = EndWriteAbort;

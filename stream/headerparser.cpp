@@ -25,8 +25,7 @@ bool containsNoCase(const QString& text, QStringView part)
 }
 
 // Each occurrence of name as a header or an ice-audio-info key, in order.
-template <typename F>
-void forEachValue(QByteArrayView text, QByteArrayView name, F f)
+template <typename F> void forEachValue(QByteArrayView text, QByteArrayView name, F f)
 {
     const QByteArray lower = text.toByteArray().toLower();
     const QByteArray key = name.toByteArray().toLower();
@@ -89,7 +88,8 @@ QString cleanStationName(const QString& text)
     QStringView s(text);
     while (!s.isEmpty() && listchars::inSetA(s.front()))
         s = s.sliced(1);
-    for (QStringView junk : {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
+    for (QStringView junk :
+         {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
         if (s.contains(junk, Qt::CaseInsensitive))
             return {};
     }
@@ -115,8 +115,7 @@ QString nameFromHeadersOrUrl(QByteArrayView headerText, const QString& stationUr
     const qsizetype id = headerText.indexOf("stationid=");
     if (id >= 0) {
         qsizetype e = id + 10;
-        while (e < headerText.size() &&
-               !QByteArrayView("\r\n;&\"',<>").contains(headerText[e]))
+        while (e < headerText.size() && !QByteArrayView("\r\n;&\"',<>").contains(headerText[e]))
             ++e;
         const QString name = CUtil::ToWide(trimmedBytes(headerText.sliced(id + 10, e - id - 10)));
         if (name.size() > 2)
@@ -129,8 +128,9 @@ QString nameFromHeadersOrUrl(QByteArrayView headerText, const QString& stationUr
     const qsizetype slash = rest.lastIndexOf(u'/');
     if (slash >= 0)
         rest = rest.mid(slash + 1);
-    if (rest.size() >= 4 && rest[rest.size() - 4] == u'.' && rest[rest.size() - 1].isLetter() &&
-        rest[rest.size() - 2].isLetter() && rest[rest.size() - 3].isLetter())
+    if (rest.size() >= 4 && rest[rest.size() - 4] == u'.' &&
+        rest[rest.size() - 1].isLetterOrNumber() && rest[rest.size() - 2].isLetterOrNumber() &&
+        rest[rest.size() - 3].isLetterOrNumber())
         rest.chop(4);
     return rest.size() < 3 ? QStringLiteral("No Name") : rest;
 }
@@ -143,10 +143,10 @@ ContentFormat contentTypeToFormat(const QString& type)
         const char16_t* extension;
     };
     static constexpr Row rows[] = {
-        {u"mp3", FormatMp3, u"mp3"},      {u"mpeg", FormatMp3, u"mp3"},
-        {u"aac", FormatAac, u"aac"},      {u"flac", FormatFlac, u"flac"},
-        {u"ogg", FormatOgg, u"ogg"},      {u"vorbis", FormatVorbis, u"ogg"},
-        {u"opus", FormatOpus, u"ogg"},    {u"wav", FormatWav, u"wav"},
+        {u"mp3", FormatMp3, u"mp3"},   {u"mpeg", FormatMp3, u"mp3"},
+        {u"aac", FormatAac, u"aac"},   {u"flac", FormatFlac, u"flac"},
+        {u"ogg", FormatOgg, u"ogg"},   {u"vorbis", FormatVorbis, u"ogg"},
+        {u"opus", FormatOpus, u"ogg"}, {u"wav", FormatWav, u"wav"},
     };
     for (const Row& r : rows) {
         if (containsNoCase(type, r.part))
@@ -155,7 +155,8 @@ ContentFormat contentTypeToFormat(const QString& type)
     return {};
 }
 
-HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl, const QString& dateText)
+HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl,
+                         const QString& dateText)
 {
     HeaderParse r;
     r.info.dateText = dateText;

@@ -47,6 +47,5 @@ ContentFormat contentTypeToFormat(const QString& contentType);
 
 // The stream information lines shown once the station is reached.
 QString streamInformationText(const StationInfoValues& info, std::int32_t sampleRate,
-                              std::int32_t vbr, std::int32_t statedBitRate,
-                              std::int32_t channels, std::int32_t metaInterval,
-                              std::int32_t formatCode);
+                              std::int32_t vbr, std::int32_t statedBitRate, std::int32_t channels,
+                              std::int32_t metaInterval, std::int32_t formatCode);

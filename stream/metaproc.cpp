@@ -12,26 +12,32 @@ bool isValueLead(char c)
     return c == '=' || c == ' ' || c == '\'' || c == '&';
 }
 
-// A value that starts at from: leading "= ' &" and blanks skipped, ending before ";" or
-// "&" (a quoted ICY value ends at its closing "';", so "Simon & Garfunkel" stays whole).
+// The value that starts at from. A quoted ICY value runs to its closing "';" (so "Simon &
+// Garfunkel" stays whole); otherwise leading "= ' &" and blanks are skipped and the value
+// ends before ";" or "&", without a trailing quote.
 QByteArrayView valueAt(QByteArrayView text, qsizetype from)
 {
-    const bool quoted = from < text.size() && text[from] == '\'';
-    while (from < text.size() && isValueLead(text[from]))
-        ++from;
-    QByteArrayView rest = text.sliced(std::min(from, text.size()));
-    qsizetype end = -1;
-    if (quoted)
-        end = rest.indexOf("';");
-    if (end < 0) {
-        for (qsizetype i = 0; i < rest.size(); ++i) {
-            if (rest[i] == ';' || rest[i] == '&') {
-                end = i;
-                break;
-            }
+    from = std::min(from, text.size());
+    if (from < text.size() && text[from] == '\'') {
+        const qsizetype end = text.indexOf("';", from + 1);
+        if (end >= 0) {
+            QByteArrayView v = text.sliced(from + 1, end - from - 1);
+            while (!v.isEmpty() && isValueLead(v.front()))
+                v = v.sliced(1);
+            return v;
         }
     }
-    QByteArrayView v = end < 0 ? rest : rest.first(end);
+    while (from < text.size() && isValueLead(text[from]))
+        ++from;
+    QByteArrayView rest = text.sliced(from);
+    qsizetype end = rest.size();
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] == ';' || rest[i] == '&') {
+            end = i;
+            break;
+        }
+    }
+    QByteArrayView v = rest.first(end);
     if (!v.isEmpty() && v.back() == '\'')
         v.chop(1);
     return v;
@@ -98,7 +104,8 @@ QString oggCommentValue(QByteArrayView region, QByteArrayView key)
         qsizetype end = -1;
         if (at >= 4) {
             const auto u = [&](qsizetype i) { return quint32(uchar(region[i])); };
-            const quint32 length = u(at - 4) | (u(at - 3) << 8) | (u(at - 2) << 16) | (u(at - 1) << 24);
+            const quint32 length =
+                u(at - 4) | (u(at - 3) << 8) | (u(at - 2) << 16) | (u(at - 1) << 24);
             if (length > quint32(sep - at) && length <= quint32(region.size() - at))
                 end = at + qsizetype(length);
         }
@@ -113,8 +120,7 @@ QString oggCommentValue(QByteArrayView region, QByteArrayView key)
 
 CMetaProc::CMetaProc(Output output, RecordingClock recordingSeconds)
     : output_(std::move(output)), recordingSeconds_(std::move(recordingSeconds))
-{
-}
+{}
 
 void CMetaProc::reset()
 {
@@ -133,7 +139,8 @@ void CMetaProc::writeTitle(const QString& display)
     const QString title = display.left(kMaxTitleChars);
     const std::optional<double> seconds = recordingSeconds_ ? recordingSeconds_() : std::nullopt;
     if (seconds)
-        output_(QStringLiteral("\n@ %1 sec. Recording Time\n%2\n").arg(*seconds, 0, 'f', 1).arg(title));
+        output_(
+            QStringLiteral("\n@ %1 sec. Recording Time\n%2\n").arg(*seconds, 0, 'f', 1).arg(title));
     else
         output_(title + u'\n');
 }
@@ -146,7 +153,8 @@ bool CMetaProc::readMetadata(const char* text, int length)
     const qsizetype zero = block.indexOf('\0');
     QByteArrayView raw = zero >= 0 ? block.first(zero) : block;
     const qsizetype bars = raw.indexOf(" || ");
-    rawMetadata = bars >= 11 ? CUtil::ToWide(raw.first(bars)) + QStringLiteral("\r\n") : CUtil::ToWide(raw);
+    rawMetadata =
+        bars >= 11 ? CUtil::ToWide(raw.first(bars)) + QStringLiteral("\r\n") : CUtil::ToWide(raw);
 
     const QString display = metadataDisplayText(block);
     if (display.isEmpty())

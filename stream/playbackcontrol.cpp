@@ -20,7 +20,9 @@ bool isLoopbackUrl(const QString& url)
 PlaybackControl::PlaybackControl(StreamEngine& engine) : engine_(engine)
 {
     // A station on this machine needs no Internet connection.
-    connectionAvailable = [](const QString& url) { return isLoopbackUrl(url) || CUtil::IsOnline(); };
+    connectionAvailable = [](const QString& url) {
+        return isLoopbackUrl(url) || CUtil::IsOnline();
+    };
 }
 
 void PlaybackControl::waitMs(int ms)
@@ -65,9 +67,10 @@ void PlaybackControl::Play()
     const std::uint32_t lang = app.language();
     const QString url = w->readUrlField();
     if (!connectionAvailable(url)) {
-        app.boxes().show(texts::choose(lang, {u"No Internet Connection !", u"Pas de connexion Internet !",
-                                              u"Keine Internetverbindung !"}),
-                         BoxIcon::None);
+        app.boxes().show(
+            texts::choose(lang, {u"No Internet Connection !", u"Pas de connexion Internet !",
+                                 u"Keine Internetverbindung !"}),
+            BoxIcon::None);
         w->showPlaying(false);
         return;
     }
@@ -77,10 +80,10 @@ void PlaybackControl::Play()
         return;
     }
     if (!CUtil::IsUrl(url)) {
-        app.boxes().show(texts::choose(lang, {u"Sorry, this URL is not valid",
-                                              u"Désolé, cet URL n'est pas valide",
-                                              u"Diese URL ist ungültig"}),
-                         BoxIcon::None);
+        app.boxes().show(
+            texts::choose(lang, {u"Sorry, this URL is not valid",
+                                 u"Désolé, cet URL n'est pas valide", u"Diese URL ist ungültig"}),
+            BoxIcon::None);
         w->showPlaying(false);
         status.playing = 0;
         return;
@@ -114,7 +117,8 @@ void PlaybackControl::Stop()
         engine_.bridge.forgetVolumeControl();
     }
     waitMs(100);
-    for (int round = 0; round < 10 && status.transferThreadRunning && status.transferInProgress; ++round)
+    for (int round = 0; round < 10 && status.transferThreadRunning && status.transferInProgress;
+         ++round)
         waitMs(100);
     status.playing = 0;
     status.transferThreadRunning = 0;
@@ -171,7 +175,9 @@ void PlaybackControl::onBitRate(int kbps)
     if (row < 0)
         return;
     const QString name = formats::name(engine_.format.formatCode);
-    const QString text = (kbps < 1 ? name + QStringLiteral("_VBR") : QStringLiteral("%1_%2k").arg(name).arg(kbps)).left(63);
+    const QString text =
+        (kbps < 1 ? name + QStringLiteral("_VBR") : QStringLiteral("%1_%2k").arg(name).arg(kbps))
+            .left(63);
     if (list.format(row) == text)
         return;
     list.setFormat(row, text);

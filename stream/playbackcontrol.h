@@ -17,7 +17,7 @@ public:
     void onPlayUrlField(); // WM_APP+1: switch to the station in the URL field
     void Play();
     void Stop();
-    void onTransferEnd(); // WM_APP+2
+    void onTransferEnd();     // WM_APP+2
     void onBitRate(int kbps); // WM_APP+4
 
     // The volume slider moved to position (0-24).

@@ -19,8 +19,7 @@ constexpr int kStallMs = 9000;
 CPlayStream::CPlayStream(StreamEngine& engine)
     : probe(engine.format, [&engine](const QString& t) { engine.showText(t); }),
       tagBuffer(kTagBufferSize), engine_(engine), buffer_(kBufferSize + 16)
-{
-}
+{}
 
 CPlayStream::~CPlayStream()
 {
@@ -31,8 +30,9 @@ CPlayStream::~CPlayStream()
 QStringList CPlayStream::playerArguments(bool ffplay)
 {
     if (ffplay)
-        return {QStringLiteral("-nostats"), QStringLiteral("-hide_banner"), QStringLiteral("-vn"),
-                QStringLiteral("-sn"),      QStringLiteral("-nodisp"),      QStringLiteral("-autoexit"),
+        return {QStringLiteral("-nostats"), QStringLiteral("-hide_banner"),
+                QStringLiteral("-vn"),      QStringLiteral("-sn"),
+                QStringLiteral("-nodisp"),  QStringLiteral("-autoexit"),
                 QStringLiteral("-")};
     return {QStringLiteral("-I"), QStringLiteral("dummy"), QStringLiteral("--dummy-quiet"),
             QStringLiteral("-")};
@@ -68,8 +68,8 @@ bool CPlayStream::startPlayer()
     CKestrelwaveApp& app = engine_.app;
     const bool ffplay = app.status.useFfplay != 0;
     playerTag_ = QStringLiteral("kw-%1-%2").arg(::getpid()).arg(++playerCounter);
-    QStringList env = {QStringLiteral("PULSE_PROP_") + QLatin1String(platform::AudioSession::kTagKey) +
-                       u'=' + playerTag_};
+    QStringList env = {QStringLiteral("PULSE_PROP_") +
+                       QLatin1String(platform::AudioSession::kTagKey) + u'=' + playerTag_};
     if (ffplay)
         env << QStringLiteral("SDL_AUDIODRIVER=pulseaudio");
     if (app.playerPath.isEmpty() || !pipe_.start(app.playerPath, playerArguments(ffplay), env))
@@ -93,7 +93,9 @@ bool CPlayStream::writeToPlayer(const unsigned char* data, int n)
         return testWriter_(reinterpret_cast<const char*>(data), std::size_t(n));
     const auto result = pipe_.write(
         reinterpret_cast<const char*>(data), std::size_t(n),
-        [this] { return engine_.curl.stopRequested.load() || engine_.curl.abortedByHandler.load(); },
+        [this] {
+            return engine_.curl.stopRequested.load() || engine_.curl.abortedByHandler.load();
+        },
         kStallMs);
     return result == platform::ProcessPipe::WriteResult::Ok;
 }
@@ -174,8 +176,8 @@ int CPlayStream::pump(const char* data, int n)
     if (app.status.autoScanRunning || format.formatCode == 0)
         return 0;
     if (pending + n >= kBufferSize) {
-        app.boxes().show(texts::choose(app.language(),
-                                       {u"Data Buffer full", u"Data Buffer plein", u"Datenpuffer voll"}),
+        app.boxes().show(texts::choose(app.language(), {u"Data Buffer full", u"Data Buffer plein",
+                                                        u"Datenpuffer voll"}),
                          BoxIcon::None);
         return 0;
     }

@@ -5,8 +5,10 @@
 
 namespace {
 
-constexpr int kMpeg1BitRates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
-constexpr int kMpeg2BitRates[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
+constexpr int kMpeg1BitRates[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                    112, 128, 160, 192, 224, 256, 320, 0};
+constexpr int kMpeg2BitRates[16] = {0,  8,  16, 24,  32,  40,  48,  56,
+                                    64, 80, 96, 112, 128, 144, 160, 0};
 // The fourth MPEG-1 entry is 16000 where the standard reserves the value.
 constexpr int kMpeg1Rates[4] = {44100, 48000, 32000, 16000};
 constexpr int kMpeg2Rates[4] = {22050, 24000, 16000, 8000};

@@ -5,18 +5,14 @@
 #include "platform/clock.h"
 
 StreamEngine::StreamEngine(CKestrelwaveApp& a)
-    : app(a),
-      meta([this](const QString& text) { showText(text); },
-           [this]() -> std::optional<double> {
-               if (!app.status.recording || control.recordStartTime == 0)
-                   return std::nullopt;
-               return (platform::tickCount() - control.recordStartTime) / 1000.0;
-           }),
-      bridge(*this),
-      curl(*this),
-      control(*this)
-{
-}
+    : app(a), meta([this](const QString& text) { showText(text); },
+                   [this]() -> std::optional<double> {
+                       if (!app.status.recording || control.recordStartTime == 0)
+                           return std::nullopt;
+                       return (platform::tickCount() - control.recordStartTime) / 1000.0;
+                   }),
+      bridge(*this), curl(*this), control(*this)
+{}
 
 StreamEngine::~StreamEngine() = default;
 

@@ -61,8 +61,7 @@ public:
         std::lock_guard lock(mutex_);
         values_ = v;
     }
-    template <typename F>
-    void update(F f)
+    template <typename F> void update(F f)
     {
         std::lock_guard lock(mutex_);
         f(values_);

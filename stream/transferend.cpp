@@ -16,11 +16,11 @@ TransferEndReport transferEndReport(int reason, bool markInvalid, const QByteArr
             r.paneBefore = QStringLiteral("\n");
         break;
     case EndNoData: {
-        const QString t = texts::choose(lang,
-                                        {u"No data received from \"%s\"\n",
-                                         u"Aucune donnée reçue de \"%s\"\n",
-                                         u"Keine Daten empfangen von \"%s\"\n"},
-                                        url);
+        const QString t =
+            texts::choose(lang,
+                          {u"No data received from \"%s\"\n", u"Aucune donnée reçue de \"%s\"\n",
+                           u"Keine Daten empfangen von \"%s\"\n"},
+                          url);
         r.paneBefore = t;
         r.box = t;
         break;
@@ -29,7 +29,8 @@ TransferEndReport transferEndReport(int reason, bool markInvalid, const QByteArr
         r.box = texts::choose(lang, {u"Cannot open an Extended mp4a stream",
                                      u"Impossible d'ouvrir un flux \"Extended mp4a\"",
                                      u"Ein \"Extended mp4a\" Stream kann nicht geöffnet werden"});
-        r.paneAfter = texts::fill(QStringLiteral("\nSorry, \"%s\" is an Extended mp4a stream...\n"), {url});
+        r.paneAfter =
+            texts::fill(QStringLiteral("\nSorry, \"%s\" is an Extended mp4a stream...\n"), {url});
         r.markInvalid = true;
         break;
     case EndConnectionClosed: {
@@ -46,11 +47,11 @@ TransferEndReport transferEndReport(int reason, bool markInvalid, const QByteArr
         r.paneBefore = QStringLiteral("\nAborting\n");
         break;
     case EndNoResponse: {
-        const QString t = texts::choose(lang,
-                                        {u"No response from \"%s\"\n",
-                                         u"Pas de réponse de l'Url \"%s\"\n",
-                                         u"Keine Antwort von \"%s\"\n"},
-                                        url);
+        const QString t =
+            texts::choose(lang,
+                          {u"No response from \"%s\"\n", u"Pas de réponse de l'Url \"%s\"\n",
+                           u"Keine Antwort von \"%s\"\n"},
+                          url);
         r.box = t;
         r.paneAfter = t;
         r.markInvalid = true;

@@ -43,8 +43,7 @@ CAboutDlg_EN::CAboutDlg_EN(QWidget* parent)
                 QStringLiteral("Web access uses the libcurl library.<br>The audio is decoded and "
                                "played by the external \"ffplay.exe\" (from ffmpeg) or \"VLC\"."),
                 parent)
-{
-}
+{}
 
 CAboutDlg_FR::CAboutDlg_FR(QWidget* parent)
     : CAboutDlg(ids::IDD_ABOUTBOX_FR, QStringLiteral("Kestrelwave, Version 2.1, Mai 2024."),
@@ -52,8 +51,7 @@ CAboutDlg_FR::CAboutDlg_FR(QWidget* parent)
                                "décodé et joué par le programme externe \"ffplay.exe\" (de ffmpeg) "
                                "ou \"VLC\"."),
                 parent)
-{
-}
+{}
 
 CAboutDlg_GE::CAboutDlg_GE(QWidget* parent)
     : CAboutDlg(ids::IDD_ABOUTBOX_GE, QStringLiteral("Kestrelwave, Version 2.1, Mai 2024."),
@@ -61,5 +59,4 @@ CAboutDlg_GE::CAboutDlg_GE(QWidget* parent)
                                "vom externen Programm \"ffplay.exe\" (aus ffmpeg) oder \"VLC\" "
                                "dekodiert und abgespielt."),
                 parent)
-{
-}
+{}

@@ -64,7 +64,9 @@ int InfoPane::textWidth() const
 void InfoPane::appendText(const QString& text)
 {
     const QFontMetrics metrics(font());
-    const auto width = [&metrics](QStringView s) { return metrics.horizontalAdvance(s.toString()); };
+    const auto width = [&metrics](QStringView s) {
+        return metrics.horizontalAdvance(s.toString());
+    };
     const int limit = textWidth();
     QString out;
     const QList<QStringView> pieces = QStringView(text).split(u'\n');

@@ -7,7 +7,8 @@
 // done: at the last separator before the estimated break when that is at or after the 40th
 // character, else at one of " ,_/." at or after the 10th, else at the estimate. Returns the
 // lines joined with "\r\n" (without a final line end).
-QString wrapPaneText(QStringView piece, int textWidth, const std::function<int(QStringView)>& width);
+QString wrapPaneText(QStringView piece, int textWidth,
+                     const std::function<int(QStringView)>& width);
 
 // The information pane: read-only, at most 100 000 characters, wrapped by wrapPaneText.
 class InfoPane : public QPlainTextEdit {

@@ -6,8 +6,8 @@
 #include "app/messages.h"
 #include "app/texts.h"
 #include "app/timerids.h"
-#include "stations/fieldtext.h"
 #include "platform/clock.h"
+#include "stations/fieldtext.h"
 #include "stream/streamengine.h"
 #include "ui/aboutdlg.h"
 #include "ui/filedialogs.h"
@@ -73,8 +73,8 @@ CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs,
     : QDialog(parent), app_(app), fileDialogs_(fileDialogs)
 {
     openExternal = [](const QString& target) {
-        const QUrl url = target.contains(QStringLiteral("://")) ? QUrl(target)
-                                                                 : QUrl::fromLocalFile(target);
+        const QUrl url =
+            target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
         return QDesktopServices::openUrl(url);
     };
     buildControls();
@@ -278,8 +278,9 @@ void CKestrelwaveDlg::initDialog()
     app_.setWindow(this);
 
     // The window menu's About entry: text and command id by language.
-    QAction* close = windowMenu_->addAction(
-        texts::choose(lang, {u"&Close", u"&Quitter", u"&Schließen"}), this, [this] { command(IDOK); });
+    QAction* close =
+        windowMenu_->addAction(texts::choose(lang, {u"&Close", u"&Quitter", u"&Schließen"}), this,
+                               [this] { command(IDOK); });
     close->setData(IDOK);
     windowMenu_->addSeparator();
     const texts::AboutEntry about = texts::aboutEntry(lang);
@@ -403,7 +404,8 @@ void CKestrelwaveDlg::showText(const QString& text)
     if (QThread::currentThread() == thread())
         showTextNow(text);
     else
-        QMetaObject::invokeMethod(this, [this, text] { showTextNow(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, text] { showTextNow(text); }, Qt::QueuedConnection);
 }
 
 void CKestrelwaveDlg::showTextNow(const QString& text)
@@ -493,7 +495,8 @@ void CKestrelwaveDlg::FillListView()
     int stations = 0, categories = 0;
     for (qsizetype i = 0; i < list.count(); ++i)
         list.url(i).isEmpty() ? ++categories : ++stations;
-    totals_->setText(QStringLiteral("Total of %1 Audio URLs in %2 categories").arg(stations).arg(categories));
+    totals_->setText(
+        QStringLiteral("Total of %1 Audio URLs in %2 categories").arg(stations).arg(categories));
 }
 
 QString CKestrelwaveDlg::totalsText() const
@@ -544,8 +547,8 @@ void CKestrelwaveDlg::SelectEntry(qsizetype index)
     urlEdit_->setText(list.url(index));
     nameEdit_->setText(list.name(index));
     const QModelIndex cell = model_->index(int(index), 0);
-    list_->selectionModel()->setCurrentIndex(
-        cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
     list_->setFocus();
     if (index + 1 < model_->rowCount())
         list_->scrollTo(model_->index(int(index) + 1, 0));
@@ -611,7 +614,7 @@ void CKestrelwaveDlg::ShowPresetLabels()
     for (int i = 0; i < kPresetCount; ++i) {
         const QString& name = app_.presetName[i];
         const QString& url = app_.presetUrl[i];
-        SetPresetLabel(i, !name.isEmpty() ? name
+        SetPresetLabel(i, !name.isEmpty()  ? name
                           : !url.isEmpty() ? url
                                            : texts::emptySlotText(app_.language()));
     }
@@ -892,25 +895,27 @@ void CKestrelwaveDlg::markPlayingRow(qsizetype index)
         return;
     }
     const QModelIndex cell = model_->index(int(index), 0);
-    list_->selectionModel()->setCurrentIndex(
-        cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
     list_->scrollTo(cell);
 }
 
 void CKestrelwaveDlg::showPlaying(bool playing)
 {
     QPushButton* b = button(IDC_PLAY);
-    b->setText(playing ? texts::choose(app_.language(), {u"Playing", u"Ecoute en cours", u"Aufhören"})
-                       : texts::choose(app_.language(), {u"Play", u"Ecouter", u"Abspielen"}));
+    b->setText(playing
+                   ? texts::choose(app_.language(), {u"Playing", u"Ecoute en cours", u"Aufhören"})
+                   : texts::choose(app_.language(), {u"Play", u"Ecouter", u"Abspielen"}));
     b->setChecked(playing);
 }
 
 void CKestrelwaveDlg::showRecording(bool recording)
 {
     QPushButton* b = button(IDC_RECORD);
-    b->setText(recording
-                   ? texts::choose(app_.language(), {u"Recording", u"Enreg. en cours", u"Aufzeichnung"})
-                   : texts::choose(app_.language(), {u"Record", u"Enregistrer", u"Aufnahme"}));
+    b->setText(
+        recording
+            ? texts::choose(app_.language(), {u"Recording", u"Enreg. en cours", u"Aufzeichnung"})
+            : texts::choose(app_.language(), {u"Record", u"Enregistrer", u"Aufnahme"}));
     b->setChecked(recording);
 }
 

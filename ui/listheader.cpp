@@ -37,9 +37,10 @@ void ListHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
     painter->save();
     painter->fillRect(rect, fill_);
     painter->setPen(toQColor(kHeaderTextColor));
-    const QString title = model() ? model()->headerData(logicalIndex, orientation()).toString()
-                                  : QString();
-    painter->drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
+    const QString title =
+        model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
+    painter->drawText(rect,
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
                       sectionText(logicalIndex, title));
     painter->restore();
 }

@@ -13,8 +13,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("Kestrelwave");
 
-template <typename F>
-auto onGuiThread(F f)
+template <typename F> auto onGuiThread(F f)
 {
     if (QThread::currentThread() == qApp->thread())
         return f();
@@ -70,11 +69,11 @@ void QtMessageBoxes::showUnlessSilenced(const QString& text, const QString& capt
         return;
     onGuiThread([&] {
         QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, owner_);
-        auto* check = new QCheckBox(
-            texts::choose(language_, {u"Do not show me this message again",
-                                      u"Ne plus afficher ce message",
-                                      u"Diese Meldung nicht mehr anzeigen"}),
-            &box);
+        auto* check =
+            new QCheckBox(texts::choose(language_, {u"Do not show me this message again",
+                                                    u"Ne plus afficher ce message",
+                                                    u"Diese Meldung nicht mehr anzeigen"}),
+                          &box);
         box.setCheckBox(check);
         box.exec();
         if (check->isChecked())

@@ -4,8 +4,7 @@
 
 StationListModel::StationListModel(CKestrelwaveApp& app, QObject* parent)
     : QAbstractTableModel(parent), app_(app)
-{
-}
+{}
 
 int StationListModel::rowCount(const QModelIndex& parent) const
 {

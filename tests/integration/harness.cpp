@@ -9,7 +9,8 @@
 
 EngineHarness::EngineHarness(const QString& player)
 {
-    registry = std::make_unique<platform::RegistryStore>(dir.path() + QStringLiteral("/registry.ini"));
+    registry =
+        std::make_unique<platform::RegistryStore>(dir.path() + QStringLiteral("/registry.ini"));
     boxes = std::make_unique<ScriptedMessageBoxes>(registry.get());
     app = std::make_unique<CKestrelwaveApp>(*boxes, *registry);
     app->dataFolder = dir.path();
@@ -91,7 +92,8 @@ QByteArray EngineHarness::captured() const
 
 qsizetype mp3FrameWalk(const QByteArray& d)
 {
-    static const int rates1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    static const int rates1[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                   112, 128, 160, 192, 224, 256, 320, 0};
     static const int hz1[4] = {44100, 48000, 32000, 0};
     qsizetype p = 0;
     while (p + 4 <= d.size()) {

@@ -29,8 +29,9 @@ public:
         g_dir = dir.path();
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.start(script(), {QStringLiteral("start"), g_dir, QStringLiteral("--pulse"),
-                           QStringLiteral("--owner"), QString::number(QCoreApplication::applicationPid())});
+        p.start(script(),
+                {QStringLiteral("start"), g_dir, QStringLiteral("--pulse"),
+                 QStringLiteral("--owner"), QString::number(QCoreApplication::applicationPid())});
         if (!p.waitForFinished(90000) || p.exitCode() != 0) {
             p.kill();
             return;

@@ -54,13 +54,20 @@ TEST(Playback, IcecastMp3ReachesTheListenerWithTitlesAndFormatTag)
     TestStation::setTitle(QStringLiteral("/tone.mp3"), QStringLiteral("First Artist - First Song"));
     h.play(url);
     ASSERT_TRUE(h.waitFor([&] { return h.paneContains(QStringLiteral("Buffering...\n")); }, 10000));
-    ASSERT_TRUE(h.waitFor([&] { return h.paneContains(QStringLiteral("Station : Kestrel Test tone.mp3\n")); }, 10000));
+    ASSERT_TRUE(h.waitFor(
+        [&] { return h.paneContains(QStringLiteral("Station : Kestrel Test tone.mp3\n")); },
+        10000));
     EXPECT_TRUE(h.paneContains(QStringLiteral("\nConnecting to ") + url + u'\n'));
     EXPECT_TRUE(h.paneContains(QStringLiteral("Audio format : audio/mpeg\n")));
-    EXPECT_TRUE(h.paneContains(QStringLiteral("IceCast encapsulation \"metaint\" = 16000 Bytes\n")));
-    ASSERT_TRUE(h.waitFor([&] { return h.paneContains(QStringLiteral("\n- First Artist - First Song\n")); }, 15000));
-    TestStation::setTitle(QStringLiteral("/tone.mp3"), QStringLiteral("Second Artist - Second Song"));
-    ASSERT_TRUE(h.waitFor([&] { return h.paneContains(QStringLiteral("\n- Second Artist - Second Song\n")); }, 15000));
+    EXPECT_TRUE(
+        h.paneContains(QStringLiteral("IceCast encapsulation \"metaint\" = 16000 Bytes\n")));
+    ASSERT_TRUE(h.waitFor(
+        [&] { return h.paneContains(QStringLiteral("\n- First Artist - First Song\n")); }, 15000));
+    TestStation::setTitle(QStringLiteral("/tone.mp3"),
+                          QStringLiteral("Second Artist - Second Song"));
+    ASSERT_TRUE(h.waitFor(
+        [&] { return h.paneContains(QStringLiteral("\n- Second Artist - Second Song\n")); },
+        15000));
     ASSERT_TRUE(h.waitFor([&] { return h.app->stations.format(0) == u"mp3_128k"; }, 10000))
         << h.app->stations.format(0).toStdString();
     EXPECT_EQ(h.app->stations.name(0), QStringLiteral("Kestrel Test tone.mp3"));
@@ -82,9 +89,9 @@ TEST(Playback, ScriptedServerBytesArriveExactlyWithoutMetadata)
 {
     REQUIRE_STATION();
     const QByteArray media = TestStation::media();
-    for (const QString& path : {QStringLiteral("/meta?metaint=16000"), QStringLiteral("/split"),
-                                QStringLiteral("/icy"), QStringLiteral("/meta?metaint=65536"),
-                                QStringLiteral("/plain")}) {
+    for (const QString& path :
+         {QStringLiteral("/meta?metaint=16000"), QStringLiteral("/split"), QStringLiteral("/icy"),
+          QStringLiteral("/meta?metaint=65536"), QStringLiteral("/plain")}) {
         SCOPED_TRACE(path.toStdString());
         EngineHarness h(QStringLiteral("capture-player.sh"));
         h.play(TestStation::fake(path));
@@ -92,7 +99,8 @@ TEST(Playback, ScriptedServerBytesArriveExactlyWithoutMetadata)
         h.stop();
         const QByteArray audio = h.captured();
         ASSERT_GT(audio.size(), 150000);
-        EXPECT_TRUE(audio == media.left(audio.size())) << "first difference at "
+        EXPECT_TRUE(audio == media.left(audio.size()))
+            << "first difference at "
             << std::mismatch(audio.begin(), audio.end(), media.begin()).first - audio.begin();
         if (path != u"/plain") {
             EXPECT_TRUE(h.paneContains(QStringLiteral("\n- Fake Artist - Song 1\n")));
@@ -104,8 +112,8 @@ TEST(Playback, ScriptedServerBytesArriveExactlyWithoutMetadata)
 TEST(Playback, PlaylistsAreFollowedAndLoopsEnd)
 {
     REQUIRE_STATION();
-    for (const QString& path : {QStringLiteral("/m3u"), QStringLiteral("/pls"), QStringLiteral("/chain.m3u"),
-                                QStringLiteral("/redirect/3")}) {
+    for (const QString& path : {QStringLiteral("/m3u"), QStringLiteral("/pls"),
+                                QStringLiteral("/chain.m3u"), QStringLiteral("/redirect/3")}) {
         SCOPED_TRACE(path.toStdString());
         EngineHarness h(QStringLiteral("capture-player.sh"));
         h.play(TestStation::fake(path));
@@ -131,7 +139,8 @@ TEST(Playback, PlaylistsAreFollowedAndLoopsEnd)
         ASSERT_TRUE(h.waitFor([&] { return h.transferEnded(); }, 20000));
         EXPECT_EQ(endReason(h), EndHlsPlaylist);
         EXPECT_TRUE(h.hasBox(QStringLiteral("Cannot open an Extended mp4a stream")));
-        EXPECT_TRUE(h.paneContains(QStringLiteral("\nSorry, \"") + url + QStringLiteral("\" is an Extended mp4a stream...\n")));
+        EXPECT_TRUE(h.paneContains(QStringLiteral("\nSorry, \"") + url +
+                                   QStringLiteral("\" is an Extended mp4a stream...\n")));
         EXPECT_TRUE(h.captured().isEmpty());
     }
 }
@@ -210,7 +219,8 @@ TEST(Playback, HostileMetadataAndHeaders)
         EngineHarness h(QStringLiteral("capture-player.sh"));
         h.play(TestStation::fake(QString::fromLatin1(c.path)));
         const QString expected = QString::fromUtf16(c.pane);
-        ASSERT_TRUE(h.waitFor([&] { return h.paneContains(expected); }, 20000)) << h.window.paneText().toStdString();
+        ASSERT_TRUE(h.waitFor([&] { return h.paneContains(expected); }, 20000))
+            << h.window.paneText().toStdString();
         h.stop();
     }
     {
@@ -243,14 +253,16 @@ TEST(Playback, HostileMetadataAndHeaders)
 TEST(Playback, PlayerThatQuitsOrStallsIsReapedAndReported)
 {
     REQUIRE_STATION();
-    for (const QString& player : {QStringLiteral("quitting-player.sh"), QStringLiteral("stalled-player.sh")}) {
+    for (const QString& player :
+         {QStringLiteral("quitting-player.sh"), QStringLiteral("stalled-player.sh")}) {
         SCOPED_TRACE(player.toStdString());
         EngineHarness h(player);
         const QString url = TestStation::fake(QStringLiteral("/meta?metaint=16000"));
         h.play(url);
         ASSERT_TRUE(h.waitFor([&] { return h.transferEnded(); }, 30000));
         EXPECT_EQ(endReason(h), EndConnectionClosed);
-        EXPECT_TRUE(h.paneContains(QStringLiteral("Internet connection closed with \"") + url + QStringLiteral("\"\n")));
+        EXPECT_TRUE(h.paneContains(QStringLiteral("Internet connection closed with \"") + url +
+                                   QStringLiteral("\"\n")));
         EXPECT_TRUE(childProcesses().empty()); // killed and reaped, no zombie left
     }
 }
@@ -280,7 +292,8 @@ TEST(Playback, ServerThatStopsAfterThePlayerStartedTimesOut)
     // The stall guard ends it; the worker then closes the player itself.
     EXPECT_TRUE(h.engine().curl.timedOut);
     EXPECT_EQ(endReason(h), EndConnectionClosed);
-    EXPECT_TRUE(h.hasBox(QStringLiteral("Internet connection closed with \"") + url + QStringLiteral("\"\n")));
+    EXPECT_TRUE(h.hasBox(QStringLiteral("Internet connection closed with \"") + url +
+                         QStringLiteral("\"\n")));
 }
 
 TEST(Playback, OggAndAacMountsAreRecognised)
@@ -304,7 +317,8 @@ TEST(Playback, OggAndAacMountsAreRecognised)
         const QString url = TestStation::icecast(QString::fromLatin1(c.mount));
         h.app->stations.append({QString(), url, 0, {}});
         h.play(url);
-        ASSERT_TRUE(h.waitFor([&] { return h.paneContains(QString::fromUtf16(c.announcement)); }, 20000))
+        ASSERT_TRUE(
+            h.waitFor([&] { return h.paneContains(QString::fromUtf16(c.announcement)); }, 20000))
             << h.window.paneText().toStdString();
         if (c.tag) {
             EXPECT_TRUE(h.waitFor([&] { return h.paneContains(QString::fromUtf16(c.tag)); }, 5000))

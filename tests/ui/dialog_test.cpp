@@ -75,9 +75,10 @@ void DialogTest::captionsFollowTheLanguage_data()
     QTest::newRow("de update") << 1031u << IDC_UPDATE << QStringLiteral("Aktualisieren");
     QTest::newRow("de auto scan stays") << 1031u << IDC_AUTO_SCAN << QStringLiteral("Auto Scan");
     QTest::newRow("de grep stays") << 1031u << IDC_GREP_TOOL << QStringLiteral("Grep Tool");
-    QTest::newRow("de web search") << 1031u << IDC_WEB_SEARCH
-                                   << QStringLiteral("radio-browser.info Web-Suche");
-    QTest::newRow("de empty preset") << 1031u << IDC_PRESET_LABEL_FIRST + 5 << QStringLiteral("Leer");
+    QTest::newRow("de web search")
+        << 1031u << IDC_WEB_SEARCH << QStringLiteral("radio-browser.info Web-Suche");
+    QTest::newRow("de empty preset")
+        << 1031u << IDC_PRESET_LABEL_FIRST + 5 << QStringLiteral("Leer");
     QTest::newRow("fr empty preset") << 1036u << IDC_PRESET_LABEL_FIRST << QStringLiteral("Vide");
     QTest::newRow("en-gb stays English") << 2057u << IDC_PLAY << QStringLiteral("Play");
     QTest::newRow("de-ch stays English") << 2055u << IDC_HELP << QStringLiteral("Help ?");
@@ -149,7 +150,8 @@ void DialogTest::startShowsTheListAndPostsThePlayerNotice()
                   b.caption == u"Player" && b.valueName == u"Kestrelwave_2.1.0";
     QVERIFY(notice);
     // The settings file exists at once.
-    QVERIFY(readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).startsWith("[LIST_FILE]\r\n"));
+    QVERIFY(
+        readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).startsWith("[LIST_FILE]\r\n"));
 }
 
 void DialogTest::wrappingBreaksAtTheRightPlaces()
@@ -158,13 +160,16 @@ void DialogTest::wrappingBreaksAtTheRightPlaces()
     const auto width = [](QStringView s) { return int(s.size()); };
     // A separator at or after the 40th character: the break is there.
     const QString sep = QString(45, u'a') + QStringLiteral(" ") + QString(20, u'b');
-    QCOMPARE(wrapPaneText(sep, 50, width), QString(45, u'a') + QStringLiteral("\r\n") + QString(20, u'b'));
+    QCOMPARE(wrapPaneText(sep, 50, width),
+             QString(45, u'a') + QStringLiteral("\r\n") + QString(20, u'b'));
     // Separators only before the 40th: one of " ,_/." at or after the 10th is used.
     const QString slash = QString(12, u'a') + QStringLiteral("/") + QString(60, u'b');
-    QCOMPARE(wrapPaneText(slash, 50, width).section(QStringLiteral("\r\n"), 0, 0), QString(12, u'a'));
+    QCOMPARE(wrapPaneText(slash, 50, width).section(QStringLiteral("\r\n"), 0, 0),
+             QString(12, u'a'));
     // Nothing usable: the estimated width.
     const QString solid(70, u'x');
-    QCOMPARE(wrapPaneText(solid, 50, width), QString(50, u'x') + QStringLiteral("\r\n") + QString(20, u'x'));
+    QCOMPARE(wrapPaneText(solid, 50, width),
+             QString(50, u'x') + QStringLiteral("\r\n") + QString(20, u'x'));
     // Leading blanks and punctuation of the rest are dropped.
     const QString spaced = QString(48, u'a') + QStringLiteral(" ,,,,") + QString(20, u'b');
     QCOMPARE(wrapPaneText(spaced, 50, width),
@@ -179,14 +184,16 @@ void DialogTest::paneWrapsLongLinesToItsWidth()
     DialogFixture f;
     CKestrelwaveDlg& d = f.dialog();
     d.ClearInfoPane();
-    const QString title = QStringLiteral("\n- ") + QStringLiteral("Very long song title words ").repeated(12) + u'\n';
+    const QString title =
+        QStringLiteral("\n- ") + QStringLiteral("Very long song title words ").repeated(12) + u'\n';
     d.ShowText(title);
     const QFontMetrics metrics(d.infoPane()->font());
     const QStringList lines = d.infoPane()->text().split(u'\n');
     QVERIFY(lines.size() > 3);
     for (const QString& line : lines)
         QVERIFY2(metrics.horizontalAdvance(line) < d.infoPane()->textWidth(), qPrintable(line));
-    QCOMPARE(d.infoPane()->text().remove(u'\n').remove(u' '), QString(title).remove(u'\n').remove(u' '));
+    QCOMPARE(d.infoPane()->text().remove(u'\n').remove(u' '),
+             QString(title).remove(u'\n').remove(u' '));
 
     // Nothing beyond the pane's limit is shown.
     d.ClearInfoPane();
@@ -208,7 +215,8 @@ void DialogTest::workerTextsArriveInOrder()
     });
     // The worker must not wait for the GUI thread; its texts are queued.
     worker.join();
-    for (int round = 0; round < 200 && !d.infoPane()->text().contains(QStringLiteral("line 499")); ++round)
+    for (int round = 0; round < 200 && !d.infoPane()->text().contains(QStringLiteral("line 499"));
+         ++round)
         QTest::qWait(10);
     const QStringList lines = d.infoPane()->text().split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), kTexts);
@@ -273,7 +281,8 @@ void DialogTest::editedColoursShowAtTheNextStart()
     QCOMPARE(f.app->colors[ColorListHeader], rgb(44, 0, 0));
     QCOMPARE(d.listModel()->backgroundColor(0, 0), QColor(1, 2, 3));
     // The program writes the key back in its own spelling.
-    QVERIFY(readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).contains("categbkg=1,2,3\r\n"));
+    QVERIFY(
+        readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).contains("categbkg=1,2,3\r\n"));
 }
 
 void DialogTest::columnWidthsWithVeryLongNames()
@@ -289,7 +298,10 @@ void DialogTest::columnWidthsWithVeryLongNames()
     QCOMPARE(h->sectionSize(2), 73);
 
     StationList& list = f.app->stations;
-    list.append({QStringLiteral("An extremely long station name ").repeated(6), QStringLiteral("http://x/y"), 0, {}});
+    list.append({QStringLiteral("An extremely long station name ").repeated(6),
+                 QStringLiteral("http://x/y"),
+                 0,
+                 {}});
     d.FillListView();
     const int wide = h->sectionSize(0);
     QVERIFY(wide > 500);
@@ -307,7 +319,8 @@ void DialogTest::loadAndSaveThroughTheCommands()
     d.command(IDC_LOAD_LIST);
     QCOMPARE(d.windowTitle(), QStringLiteral("Kestrelwave: list =  mine.txt"));
     QCOMPARE(d.totalsText(), QStringLiteral("Total of 4 Audio URLs in 1 categories"));
-    QVERIFY(readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).contains(QByteArray("list=" + path.toUtf8() + "\r\n")));
+    QVERIFY(readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini"))
+                .contains(QByteArray("list=" + path.toUtf8() + "\r\n")));
     // The file dialog is offered the current list.
     QCOMPARE(f.files.suggestions.last(), f.dataFolder + QStringLiteral("/Kestrelwave_example.txt"));
 
@@ -363,7 +376,8 @@ void DialogTest::exitWritesSettingsAndAsksAboutTheModifiedList()
     d.command(IDOK);
     QCOMPARE(finished.count(), 1);
     QVERIFY(!d.isActive());
-    QVERIFY(readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).startsWith("[LIST_FILE]\r\n"));
+    QVERIFY(
+        readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).startsWith("[LIST_FILE]\r\n"));
     QCOMPARE(f.boxes->texts().value(0), QStringLiteral("Do you want to save the modified List ?"));
     QVERIFY(readFile(saved).contains("Changed \t"));
     // A second close does nothing more.

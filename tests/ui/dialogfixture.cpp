@@ -34,7 +34,8 @@ DialogFixture::DialogFixture(std::uint32_t language,
     if (prepare)
         prepare(dataFolder);
 
-    registry = std::make_unique<platform::RegistryStore>(dir.path() + QStringLiteral("/registry.ini"));
+    registry =
+        std::make_unique<platform::RegistryStore>(dir.path() + QStringLiteral("/registry.ini"));
     boxes = std::make_unique<ScriptedMessageBoxes>(registry.get());
     app = std::make_unique<CKestrelwaveApp>(*boxes, *registry);
     StartupEnvironment env;

@@ -1,0 +1,109 @@
+#include "app/controlids.h"
+#include "app/kestrelwaveapp.h"
+#include "platform/folders.h"
+#include "platform/registrystore.h"
+#include "stream/streamengine.h"
+#include "tests/integration/station.h"
+#include "tests/support/scriptedmessageboxes.h"
+#include "ui/filedialogs.h"
+#include "ui/infopane.h"
+#include "ui/kestrelwavedlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class NoFileDialogs : public FileDialogs {
+public:
+    QString openListFile(QWidget*, const QString&) override { return {}; }
+    QString saveListFile(QWidget*, const QString&) override { return {}; }
+};
+
+bool spinUntil(const std::function<bool()>& pred, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(Window, DoubleClickPlaysStopAndCloseEndThePlayer)
+{
+    if (!TestStation::up())
+        GTEST_FAIL() << "the local test station did not start";
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("Music/Kestrelwave"));
+    const QString url = TestStation::icecast(QStringLiteral("/tone.mp3"));
+    QFile list(dir.path() + QStringLiteral("/Music/Kestrelwave/local.txt"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("\nLocal\nTest tone \t" + url.toUtf8() + "\n");
+    list.close();
+
+    platform::RegistryStore registry(dir.path() + QStringLiteral("/registry.ini"));
+    ScriptedMessageBoxes boxes(&registry);
+    CKestrelwaveApp app(boxes, registry);
+    StartupEnvironment env;
+    env.programFolder = QCoreApplication::applicationDirPath();
+    env.musicFolder = dir.path() + QStringLiteral("/Music");
+    env.versionText = QStringLiteral("2.1.0");
+    env.findOnPath = platform::findExecutable;
+    env.commandLine = list.fileName();
+    ASSERT_TRUE(app.InitInstance(env));
+    ASSERT_EQ(app.playerName, QStringLiteral("ffplay"));
+
+    NoFileDialogs files;
+    CKestrelwaveDlg dlg(app, files);
+    dlg.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(app.stations.count(), 2);
+    auto* play = qobject_cast<QPushButton*>(dlg.control(ids::IDC_PLAY));
+
+    // Double-clicking the station row plays it.
+    QTableView* view = dlg.listView();
+    Q_EMIT view->doubleClicked(view->model()->index(1, 0));
+    EXPECT_EQ(play->text(), QStringLiteral("Playing"));
+    EXPECT_TRUE(play->isChecked());
+    TestStation::setTitle(QStringLiteral("/tone.mp3"),
+                          QStringLiteral("Window Artist - Window Song"));
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            return dlg.infoPane()->text().contains(QStringLiteral("- Window Artist - Window Song"));
+        },
+        20000))
+        << dlg.infoPane()->text().toStdString();
+    EXPECT_TRUE(dlg.infoPane()->text().contains(QStringLiteral("Buffering...")));
+    ASSERT_TRUE(spinUntil([&] { return app.stations.format(1) == u"mp3_128k"; }, 10000));
+    const pid_t first = app.engine->bridge.playerPid();
+    ASSERT_GT(first, 0);
+
+    // Play again stops.
+    dlg.command(ids::IDC_PLAY);
+    EXPECT_EQ(play->text(), QStringLiteral("Play"));
+    EXPECT_FALSE(play->isChecked());
+    EXPECT_TRUE(::kill(first, 0) != 0);
+
+    // Play from the button, then close the window while playing.
+    qobject_cast<QLineEdit*>(dlg.control(ids::IDC_URL))->setText(url);
+    dlg.command(ids::IDC_PLAY);
+    ASSERT_TRUE(spinUntil([&] { return app.engine->bridge.playerPid() > 0; }, 20000));
+    const pid_t second = app.engine->bridge.playerPid();
+    QFile::remove(app.iniPath);
+    dlg.command(ids::IDOK);
+    EXPECT_FALSE(app.engine->curl.threadAlive());
+    EXPECT_TRUE(::kill(second, 0) != 0);
+    EXPECT_TRUE(QFile::exists(app.iniPath));
+}
