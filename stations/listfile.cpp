@@ -10,10 +10,35 @@
 
 namespace {
 
-void addLine(std::vector<ListEntry>& out, QStringView line)
+// Format tags come from a handful of values: entries share one string per value, which
+// saves an allocation per entry for as long as the list lives.
+class TagPool {
+public:
+    void share(QString& tag)
+    {
+        if (tag.isEmpty())
+            return;
+        for (const QString& t : tags_) {
+            if (t == tag) {
+                tag = t;
+                return;
+            }
+        }
+        if (tags_.size() < kMax)
+            tags_.push_back(tag);
+    }
+
+private:
+    static constexpr size_t kMax = 16;
+    std::vector<QString> tags_;
+};
+
+void addLine(std::vector<ListEntry>& out, QStringView line, TagPool& tags)
 {
-    if (std::optional<ListEntry> e = ParseListLine(line))
+    if (std::optional<ListEntry> e = ParseListLine(line)) {
+        tags.share(e->format);
         out.push_back(std::move(*e));
+    }
 }
 
 QString fileNameOf(const QString& path)
@@ -27,6 +52,7 @@ QString fileNameOf(const QString& path)
 std::vector<ListEntry> decodeListFile(QByteArrayView bytes)
 {
     std::vector<ListEntry> out;
+    TagPool tags;
     const bool utf16 = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
                        static_cast<unsigned char>(bytes[1]) == 0xFE;
     if (utf16) {
@@ -38,7 +64,7 @@ std::vector<ListEntry> decodeListFile(QByteArrayView bytes)
             const qsizetype lf = rest.indexOf(u'\n');
             const QStringView line = lf < 0 ? rest : rest.first(lf);
             if (!line.isEmpty())
-                addLine(out, line);
+                addLine(out, line, tags);
             if (lf < 0)
                 break;
             rest = rest.sliced(lf + 1);
@@ -50,7 +76,7 @@ std::vector<ListEntry> decodeListFile(QByteArrayView bytes)
         const qsizetype lf = rest.indexOf('\n');
         const QByteArrayView line = lf < 0 ? rest : rest.first(lf);
         if (!line.isEmpty())
-            addLine(out, CUtil::ToWide(line));
+            addLine(out, CUtil::ToWide(line), tags);
         if (lf < 0)
             break;
         rest = rest.sliced(lf + 1);

@@ -4,25 +4,34 @@
 
 namespace listchars {
 namespace {
-constexpr bool in(QChar c, std::u16string_view set)
-{
-    return set.find(c.unicode()) != std::u16string_view::npos;
-}
+// Every set is ASCII: one 128-entry table per set instead of a search of the set per call.
+struct Set {
+    bool has[128] = {};
+    constexpr explicit Set(std::u16string_view chars)
+    {
+        for (char16_t c : chars)
+            has[c] = true;
+    }
+    constexpr bool operator()(QChar c) const { return c.unicode() < 128 && has[c.unicode()]; }
+};
+constexpr Set kSetA(u" \\\t\n\r.,':;|?+=^%*$&)\"");
+constexpr Set kSetB(u" \\\t\n\r.,':;|+=^%*$&#-(\"");
+constexpr Set kSetC(u" \n\r\t<>[]$&'()*+,;=\"");
 } // namespace
 
 bool inSetA(QChar c)
 {
-    return in(c, u" \\\t\n\r.,':;|?+=^%*$&)\"");
+    return kSetA(c);
 }
 
 bool inSetB(QChar c)
 {
-    return in(c, u" \\\t\n\r.,':;|+=^%*$&#-(\"");
+    return kSetB(c);
 }
 
 bool inSetC(QChar c)
 {
-    return in(c, u" \n\r\t<>[]$&'()*+,;=\"");
+    return kSetC(c);
 }
 
 bool inSetD(QChar c)
@@ -100,6 +109,19 @@ bool parseUrlAndTag(QStringView candidate, QStringView rest, ListEntry& entry)
     return true;
 }
 
+// Position of "http" in any letter case, -1 when absent; a plain scan is several times faster
+// than the general case-insensitive search on lines of this length.
+qsizetype findHttp(QStringView s)
+{
+    auto lower = [](QChar c) { return char16_t(c.unicode() | 0x20); };
+    for (qsizetype i = 0; i + 4 <= s.size(); ++i) {
+        if (lower(s[i]) == u'h' && lower(s[i + 1]) == u't' && lower(s[i + 2]) == u't' &&
+            lower(s[i + 3]) == u'p')
+            return i;
+    }
+    return -1;
+}
+
 } // namespace
 
 std::optional<ListEntry> ParseListLine(QStringView line)
@@ -123,7 +145,7 @@ std::optional<ListEntry> ParseListLine(QStringView line)
     }
 
     ListEntry entry;
-    const qsizetype p = text.indexOf(u"http", 0, Qt::CaseInsensitive);
+    const qsizetype p = findHttp(text);
 
     if (p < 0) { // category heading
         const qsizetype hash = text.indexOf(u'#');
