@@ -1,0 +1,59 @@
+#include "fuzz/fuzzcheck.h"
+#include "stations/listline.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+void checkLine(QStringView line)
+{
+    const std::optional<ListEntry> e = ParseListLine(line);
+    if (!e)
+        return;
+    fuzzCheck((e->flags & ~MARK_MODIFIED) == 0, "only the modified mark comes from a line");
+    if (e->url.isEmpty()) {
+        fuzzCheck(!e->name.isEmpty(), "a category has a title");
+        fuzzCheck(e->format.isEmpty() && e->flags == 0, "a category has no tag and no mark");
+        return;
+    }
+    fuzzCheck(e->url.startsWith(u"http", Qt::CaseInsensitive), "a URL begins with http");
+    fuzzCheck(!e->name.contains(u'\t'), "a station name holds no tab");
+
+    // What SaveList writes for an entry the grammar can hold must load as the same station.
+    // (A URL ending in a separator or an invisible character, or a name of junk only, cannot
+    // be written back exactly; the fields the program fills are cleaned of those.)
+    const auto clean = [](QStringView s, bool url) {
+        if (s.isEmpty())
+            return !url;
+        for (QChar c : s) {
+            if (!listchars::isVisible(c) && c != u' ')
+                return false;
+        }
+        return !listchars::inSetA(s.front()) && !listchars::inSetB(s.back()) &&
+               !listchars::inSetD(s.back()) && !(url && listchars::inSetC(s.back()));
+    };
+    if (!clean(e->url, true) || !clean(e->name, false))
+        return;
+    const std::optional<ListEntry> again = ParseListLine(FormatListLine(*e));
+    fuzzCheck(again.has_value(), "a formatted station parses again");
+    fuzzCheck(again->url == e->url, "a formatted station keeps its URL");
+    fuzzCheck(again->name == e->name, "a formatted station keeps its name");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    // A line of an 8-bit list file, a pasted text or a settings value.
+    checkLine(QString::fromUtf8(bytes));
+    // A line of a UTF-16LE list file; an odd last byte is not part of it. Copied, since the
+    // input need not be aligned for char16_t.
+    QString wide(qsizetype(size / 2), Qt::Uninitialized);
+    std::memcpy(wide.data(), data, (size / 2) * sizeof(char16_t));
+    checkLine(wide);
+    return 0;
+}
