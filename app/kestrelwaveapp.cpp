@@ -20,6 +20,16 @@ void CKestrelwaveApp::EndScan(bool completed)
         endScanHook(completed);
 }
 
+void CKestrelwaveApp::setWindow(MainWindowPort* window)
+{
+    if (window_ && window_ != window)
+        window_->setInfoCopySink({});
+    window_ = window;
+    if (window_)
+        window_->setInfoCopySink(
+            [this](const QString& text) { engine->bridge.copyToInfoFile(text); });
+}
+
 void CKestrelwaveApp::setLanguage(std::uint32_t language)
 {
     language_ = language;

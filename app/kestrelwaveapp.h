@@ -84,7 +84,8 @@ public:
     bool writeSettings() override { return WriteSettings() == 1; }
     ListViewPort* listView() override;
 
-    void setWindow(MainWindowPort* window) { window_ = window; }
+    // The window, and the recorder's copy of its pane texts.
+    void setWindow(MainWindowPort* window);
     MainWindowPort* window() const { return window_; }
     void setLanguage(std::uint32_t language);
     platform::RegistryStore& registry() { return registry_; }

@@ -4,14 +4,33 @@
 
 #include <QString>
 #include <functional>
+#include <mutex>
 
 // What the engine may ask of the main window. The dialog implements it; tests use a fake
 // that records texts and messages. showText, sendMessage, postMessage and invokeOnGui may
 // be called from any thread; everything else comes on the GUI thread.
 class MainWindowPort : public ListViewPort {
 public:
-    // Appends text to the information pane; calls from a worker are queued in order.
-    virtual void showText(const QString& text) = 0;
+    // Receives a copy of every pane text while a recording's information file is open.
+    using InfoCopySink = std::function<void(const QString& text)>;
+
+    // Appends text to the information pane; calls from a worker are queued in order. The
+    // recording's information file gets the same text at once, in call order.
+    void showText(const QString& text)
+    {
+        {
+            std::lock_guard lock(sinkMutex_);
+            if (infoSink_)
+                infoSink_(text);
+        }
+        appendPaneText(text);
+    }
+    void setInfoCopySink(InfoCopySink sink)
+    {
+        std::lock_guard lock(sinkMutex_);
+        infoSink_ = std::move(sink);
+    }
+
     // A WM_APP+n message: "sent" ones block a worker until the GUI thread has handled
     // them, "posted" ones are queued.
     virtual void sendMessage(int message, qint64 lParam = 0) = 0;
@@ -37,8 +56,12 @@ public:
     virtual void showRecording(bool recording) = 0;
     // A pushed preselection whose URL is not the one now playing is released.
     virtual void syncPresetButtons(const QString& playingUrl) = 0;
-};
 
-// Receives a copy of every pane text while a recording's information file is open. Called
-// in the thread that showed the text, in call order.
-using InfoCopySink = std::function<void(const QString& text)>;
+protected:
+    // The pane itself: any thread, queued in order to the GUI thread.
+    virtual void appendPaneText(const QString& text) = 0;
+
+private:
+    std::mutex sinkMutex_;
+    InfoCopySink infoSink_;
+};

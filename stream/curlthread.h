@@ -52,6 +52,7 @@ public:
     int playlistHops = 0;
 
     std::atomic<std::int32_t> recordError{0};
+    QString recordErrorFolder; // the station folder a code 12 could not create
     std::atomic<std::int32_t> endReason{0};
     std::atomic<bool> markInvalid{false};
     std::atomic<bool> abortedByHandler{false};

@@ -9,6 +9,7 @@
 #include "stream/streamengine.h"
 #include "stream/transferend.h"
 
+#include <QFile>
 #include <QUrl>
 
 bool isLoopbackUrl(const QString& url)
@@ -109,6 +110,8 @@ void PlaybackControl::Stop()
     CKestrelwaveApp& app = engine_.app;
     PlaybackStatus& status = app.status;
     CCurlThread& curl = engine_.curl;
+    if (status.recording)
+        StopRecording();
     curl.stopRequested = true;
     waitMs(100);
     if (curl.playerStarted) {
@@ -130,6 +133,8 @@ void PlaybackControl::Stop()
 void PlaybackControl::workerEnded()
 {
     PlaybackStatus& status = engine_.app.status;
+    if (status.recording || engine_.bridge.recordingOpen())
+        StopRecording();
     if (status.playing) {
         status.playing = 0;
         engine_.bridge.forgetVolumeControl();
@@ -143,6 +148,38 @@ void PlaybackControl::onTransferEnd()
     CKestrelwaveApp& app = engine_.app;
     CCurlThread& curl = engine_.curl;
     MainWindowPort* w = engine_.window();
+    const std::uint32_t lang = app.language();
+    QString recordText;
+    switch (curl.recordError) {
+    case 10:
+        recordText = texts::choose(lang, {u"No valid file extention type",
+                                          u"Pas d'extension de fichier valide",
+                                          u"Kein gültiger Dateierweiterungstyp"});
+        break;
+    case 11:
+        recordText =
+            texts::choose(lang,
+                          {u"Directory %s does not exists", u"Le répertoire %s n'existe pas",
+                           u"Das %s Verzeichnis ist nicht vorhanden"},
+                          engine_.bridge.recordFolder);
+        break;
+    case 12:
+        recordText = texts::choose(lang,
+                                   {u"Could not create %s folder",
+                                    u"Impossible de créer le sous-répertoire %s",
+                                    u"Das %s Verzeichnis konnte nicht erstellt werden."},
+                                   curl.recordErrorFolder);
+        break;
+    case 13:
+        recordText = texts::choose(lang, {u"Could not create output file",
+                                          u"Impossible de créer le fichier de sortie",
+                                          u"Ausgabedatei konnte nicht erstellt werden"});
+        break;
+    default:
+        break;
+    }
+    if (!recordText.isEmpty() && !app.status.autoScanRunning)
+        app.boxes().show(recordText, BoxIcon::None);
     const TransferEndReport r = transferEndReport(curl.endReason, curl.markInvalid, curl.urlUtf8,
                                                   curl.errorText, app.language());
     if (!r.paneBefore.isEmpty())
@@ -207,4 +244,108 @@ int PlaybackControl::volumeThumbPosition()
         return -1;
     lastVolumePosition = p;
     return p;
+}
+
+void PlaybackControl::onRecordButton()
+{
+    CKestrelwaveApp& app = engine_.app;
+    app.EndScan(false);
+    MainWindowPort* w = engine_.window();
+    if (engine_.bridge.recordingOpen() || app.status.recording) {
+        StopRecording();
+    } else if (app.status.writeHandlerBusy) {
+        if (w)
+            w->showRecording(false);
+    } else {
+        StartRecording();
+    }
+    waitMs(50);
+}
+
+void PlaybackControl::StartRecording()
+{
+    CKestrelwaveApp& app = engine_.app;
+    PlaybackStatus& status = app.status;
+    MainWindowPort* w = engine_.window();
+    if (status.recording || !w)
+        return;
+    StreamFormat& format = engine_.format;
+    if (engine_.bridge.playerRunning() && engine_.curl.playerStarted) {
+        if (format.formatCode == FormatMp3 || format.formatCode == FormatAac) {
+            status.recording = 1;
+        } else {
+            // The file must begin with the stream's headers: the stream starts again.
+            engine_.showText(
+                QStringLiteral("\nINFO: For this audio format, the player must be restarted...\n"));
+            Stop();
+        }
+    }
+    w->showRecording(true);
+    lastRecordPath.clear();
+    waitMs(20);
+    if (!status.recording) {
+        engine_.bridge.recordFromStart = true;
+        // Still connecting: the play under way brings the player; otherwise start one.
+        if (!status.playing) {
+            format.formatCode = 0;
+            Play();
+        }
+        int round = 0;
+        for (; round < recordStartRounds; ++round) {
+            if (status.playing && format.formatCode != 0 && engine_.curl.playerStarted)
+                break;
+            if (!status.playing && !engine_.curl.threadAlive())
+                round = recordStartRounds; // the play failed at once
+            else
+                waitMs(1);
+        }
+        if (round >= recordStartRounds) {
+            engine_.bridge.recordFromStart = false;
+            w->showRecording(false);
+            return;
+        }
+        status.recording = 1;
+        engine_.bridge.recordFromStart = false;
+        waitMs(20);
+    }
+    recordStartTime = platform::tickCount();
+}
+
+void PlaybackControl::StopRecording()
+{
+    CKestrelwaveApp& app = engine_.app;
+    MainWindowPort* w = engine_.window();
+    const bool wasRecording = app.status.recording || engine_.bridge.recordingOpen();
+    app.status.recording = 0;
+    engine_.bridge.recordFromStart = false;
+    if (!wasRecording)
+        return;
+    // The stop line is the information file's last line, written before it is closed.
+    const double seconds = (platform::tickCount() - recordStartTime) / 1000.0;
+    engine_.showText(QStringLiteral("\nStop recording after %1 sec.\n").arg(seconds, 0, 'f', 1));
+    engine_.bridge.closeRecording();
+    if (w)
+        w->showRecording(false);
+}
+
+void PlaybackControl::onDeleteRecording()
+{
+    CKestrelwaveApp& app = engine_.app;
+    if (lastRecordPath.isEmpty())
+        return;
+    const QString path = lastRecordPath;
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const QString question =
+        texts::choose(app.language(), {u"Erase %s ?", u"Effacer %s ?", u"%s löschen ?"}, name);
+    if (!app.boxes().askYesNo(question))
+        return;
+    if (app.status.recording || engine_.bridge.recordingOpen()) {
+        waitMs(50);
+        StopRecording();
+        waitMs(50);
+    }
+    if (!engine_.bridge.recordingOpen())
+        QFile::remove(path);
+    QFile::remove(path.left(path.lastIndexOf(u'.') + 1) + QStringLiteral("txt"));
+    lastRecordPath.clear();
 }

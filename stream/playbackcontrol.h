@@ -17,6 +17,10 @@ public:
     void onPlayUrlField(); // WM_APP+1: switch to the station in the URL field
     void Play();
     void Stop();
+    void onRecordButton();    // control 1005
+    void onDeleteRecording(); // control 1017
+    void StartRecording();
+    void StopRecording();
     void onTransferEnd();     // WM_APP+2
     void onBitRate(int kbps); // WM_APP+4
 
@@ -35,6 +39,8 @@ public:
     QString lastPlayedUrl;
     QString lastRecordPath;
     std::uint32_t recordStartTime = 0;
+    // How long Record from idle waits for the player, in rounds of about 1 ms.
+    int recordStartRounds = 10001;
     int lastVolumePosition = -1;
 
 private:

@@ -25,6 +25,7 @@ CPlayStream::~CPlayStream()
 {
     pipe_.terminate();
     pipe_.closePipe();
+    closeRecording();
 }
 
 QStringList CPlayStream::playerArguments(bool ffplay)
@@ -40,7 +41,6 @@ QStringList CPlayStream::playerArguments(bool ffplay)
 
 void CPlayStream::reset()
 {
-    recordedBytes = 0;
     audio_.forget();
     std::fill(tagBuffer.begin(), tagBuffer.end(), 0);
     pending = 0;
@@ -159,6 +159,7 @@ int CPlayStream::write(const unsigned char* data, int n)
         }
     }
     rateSent = true;
+    recordBlock(data, n);
     return count;
 }
 

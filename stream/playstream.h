@@ -4,10 +4,13 @@
 #include "platform/processpipe.h"
 #include "stream/probe.h"
 
+#include <QFile>
 #include <QString>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 struct StreamEngine;
@@ -34,6 +37,22 @@ public:
     pid_t playerPid() const { return pipe_.pid(); }
     // Worker thread, at the end of a transfer: our end of the player's pipe.
     void closePipe() { pipe_.closePipe(); }
+
+    // Recording (recording.cpp). openRecording and the hook run on the worker's thread,
+    // closeRecording on either thread; one lock keeps them apart.
+    bool openRecording(const QString& stationName);
+    void closeRecording();
+    // Writes pane text into the open information file.
+    void copyToInfoFile(const QString& text);
+    bool recordingOpen() const;
+    // Seconds since the recording file was opened, or nothing while none is open.
+    std::optional<double> recordingSeconds() const;
+    // Record from the player's first byte on (a play started by Record): the stream's
+    // headers are then in the file too.
+    std::atomic<bool> recordFromStart{false};
+    QString recordFolder;
+    QString recordPath;
+    QString infoPath;
 
     bool findVolumeControl();
     void setVolume(double level);
@@ -63,6 +82,9 @@ public:
     bool noMetadata = false;
 
 private:
+    void recordBlock(const unsigned char* data, int n);
+    void stopRecordingFromWorker(const QString& paneText);
+
     // Bytes written to the player, 0, -1 (the player is gone) or -3 (aborted by the worker).
     int write(const unsigned char* data, int n);
     bool writeToPlayer(const unsigned char* data, int n);
@@ -76,4 +98,18 @@ private:
     QString playerTag_;
     std::atomic<bool> volumeBusy_{false};
     PipeWriter testWriter_;
+
+    mutable std::mutex recordMutex_;
+    QFile recordFile_;
+    QFile infoFile_;
+    std::atomic<std::uint32_t> recordOrigin_{0};
+    std::atomic<bool> recordOpen_{false};
 };
+
+// The folder and file name a station records under: file-name-hostile characters become
+// "_", leading dots and blanks and trailing blanks, "_" and dots go, the length is bounded,
+// and a name with nothing left is "Unknown". The result never leaves the recordings folder.
+QString recordingName(const QString& stationName);
+
+// The first name of stem.ext, stem_01.ext, stem_02.ext ... that is not taken.
+QString freeRecordingPath(const QString& stem, const QString& extension);

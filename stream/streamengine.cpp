@@ -2,15 +2,10 @@
 
 #include "app/kestrelwaveapp.h"
 #include "app/mainwindowport.h"
-#include "platform/clock.h"
 
 StreamEngine::StreamEngine(CKestrelwaveApp& a)
     : app(a), meta([this](const QString& text) { showText(text); },
-                   [this]() -> std::optional<double> {
-                       if (!app.status.recording || control.recordStartTime == 0)
-                           return std::nullopt;
-                       return (platform::tickCount() - control.recordStartTime) / 1000.0;
-                   }),
+                   [this] { return bridge.recordingSeconds(); }),
       bridge(*this), curl(*this), control(*this)
 {}
 

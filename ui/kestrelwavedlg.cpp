@@ -387,20 +387,8 @@ void CKestrelwaveDlg::makeWebSearchCaption()
 
 // ---- information pane ----------------------------------------------------------------
 
-void CKestrelwaveDlg::setInfoCopySink(InfoCopySink sink)
+void CKestrelwaveDlg::appendPaneText(const QString& text)
 {
-    std::lock_guard lock(sinkMutex_);
-    infoSink_ = std::move(sink);
-}
-
-void CKestrelwaveDlg::showText(const QString& text)
-{
-    {
-        // The recording's information file gets the text in the order it was shown.
-        std::lock_guard lock(sinkMutex_);
-        if (infoSink_ && app_.status.recording)
-            infoSink_(text);
-    }
     if (QThread::currentThread() == thread())
         showTextNow(text);
     else
@@ -681,6 +669,12 @@ void CKestrelwaveDlg::command(int id)
     case IDC_UPDATE:
         onUpdate();
         break;
+    case IDC_RECORD:
+        app_.engine->control.onRecordButton();
+        break;
+    case IDC_DELETE_RECORDING:
+        app_.engine->control.onDeleteRecording();
+        break;
     case IDC_LOAD_LIST:
         onLoadList();
         break;
@@ -848,6 +842,8 @@ void CKestrelwaveDlg::exitSequence()
     engine.curl.waitForEnd(3000);
     timer1_.stop();
     timer4_.stop();
+    // Both files of a recording are closed whole, so the recording plays to its last frame.
+    engine.bridge.closeRecording();
     app_.WriteSettings();
     app_.stations.AskSaveModified();
     done(IDOK);

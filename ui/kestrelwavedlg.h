@@ -44,7 +44,6 @@ public:
     std::function<bool(const QString& pathOrUrl)> openExternal;
 
     // MainWindowPort
-    void showText(const QString& text) override;
     void sendMessage(int message, qint64 lParam = 0) override;
     void postMessage(int message, qint64 lParam = 0) override;
     QString readUrlField() const override;
@@ -75,7 +74,6 @@ public:
     void SetColumnWidths();
     void ShowPresetLabels();
     void SetPresetLabel(int slot, const QString& text);
-    void setInfoCopySink(InfoCopySink sink);
 
     QTableView* listView() const { return list_; }
     StationListModel* listModel() const { return model_; }
@@ -84,6 +82,7 @@ public:
     QString totalsText() const;
 
 protected:
+    void appendPaneText(const QString& text) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -142,7 +141,4 @@ private:
     QString lookedUpUrl_;
     quint64 lookedUpGeneration_ = ~0ull;
     quint64 listGeneration_ = 0;
-
-    std::mutex sinkMutex_;
-    InfoCopySink infoSink_;
 };

@@ -99,11 +99,39 @@ TEST(Window, DoubleClickPlaysStopAndCloseEndThePlayer)
     // Play from the button, then close the window while playing.
     qobject_cast<QLineEdit*>(dlg.control(ids::IDC_URL))->setText(url);
     dlg.command(ids::IDC_PLAY);
-    ASSERT_TRUE(spinUntil([&] { return app.engine->bridge.playerPid() > 0; }, 20000));
+    ASSERT_TRUE(spinUntil([&] { return app.engine->curl.playerStarted.load(); }, 20000));
     const pid_t second = app.engine->bridge.playerPid();
+
+    // Record, then close the window while recording: both files are closed whole.
+    auto* record = qobject_cast<QPushButton*>(dlg.control(ids::IDC_RECORD));
+    dlg.command(ids::IDC_RECORD);
+    EXPECT_EQ(record->text(), QStringLiteral("Recording"));
+    EXPECT_TRUE(record->isChecked());
+    ASSERT_TRUE(spinUntil([&] { return app.engine->bridge.recordingOpen(); }, 20000));
+    const QString recording = app.engine->bridge.recordPath;
+    const QString info = app.engine->bridge.infoPath;
+    // Playing renamed the row after the station's announced name; the folder follows it.
+    const QString name = app.stations.name(1);
+    EXPECT_EQ(name, QStringLiteral("Kestrel Test tone.mp3"));
+    EXPECT_TRUE(recording.startsWith(app.dataFolder + u'/' + name + u'/' + name + u'_'))
+        << recording.toStdString();
+    spinUntil([] { return false; }, 2000);
+
     QFile::remove(app.iniPath);
     dlg.command(ids::IDOK);
     EXPECT_FALSE(app.engine->curl.threadAlive());
     EXPECT_TRUE(::kill(second, 0) != 0);
     EXPECT_TRUE(QFile::exists(app.iniPath));
+    EXPECT_FALSE(app.engine->bridge.recordingOpen());
+    QFile infoFile(info);
+    ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
+    const QByteArray infoText = infoFile.readAll();
+    EXPECT_TRUE(infoText.startsWith("\nStart recording\n")) << infoText.toStdString();
+    EXPECT_TRUE(infoText.contains("\nStop recording after ")) << infoText.toStdString();
+    const QByteArray decoded =
+        TestStation::run(QStringLiteral("ffprobe"),
+                         {QStringLiteral("-v"), QStringLiteral("error"),
+                          QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name"),
+                          QStringLiteral("-of"), QStringLiteral("default=nw=1"), recording});
+    EXPECT_EQ(decoded.trimmed(), QByteArray("codec_name=mp3"));
 }

@@ -1,9 +1,16 @@
 #include "tests/support/fakewindow.h"
 
-void FakeWindow::showText(const QString& text)
+void FakeWindow::appendPaneText(const QString& text)
 {
     std::lock_guard lock(mutex_);
     pane_ << text;
+    history_ += text;
+}
+
+QString FakeWindow::everShown() const
+{
+    std::lock_guard lock(mutex_);
+    return history_;
 }
 
 void FakeWindow::clearInfoPane()

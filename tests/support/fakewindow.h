@@ -19,7 +19,6 @@ public:
     void resetPerListState() override { ++perListResets; }
     void runSaveListCommand() override { ++saveCommands; }
     void stationRenamed(qsizetype index) override { renamed.push_back(index); }
-    void showText(const QString& text) override;
     void sendMessage(int message, qint64 lParam) override;
     void postMessage(int message, qint64 lParam) override;
     void invokeOnGui(const std::function<void()>& f) override;
@@ -37,6 +36,8 @@ public:
 
     QStringList paneTexts() const;
     QString paneText() const { return paneTexts().join(QString()); }
+    // Everything ever shown, clearing of the pane notwithstanding.
+    QString everShown() const;
     std::vector<std::pair<int, qint64>> messages() const;
     // Called for every sent or posted message, after it was recorded.
     std::function<void(int message, qint64 lParam)> onMessage;
@@ -54,9 +55,13 @@ public:
     std::vector<qsizetype> renamed;
     std::vector<qsizetype> changedRows;
 
+protected:
+    void appendPaneText(const QString& text) override;
+
 private:
     mutable std::recursive_mutex gui_;
     mutable std::mutex mutex_;
     QStringList pane_;
+    QString history_;
     std::vector<std::pair<int, qint64>> messages_;
 };

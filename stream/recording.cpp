@@ -1,0 +1,195 @@
+#include "app/cutil.h"
+#include "app/kestrelwaveapp.h"
+#include "app/mainwindowport.h"
+#include "app/texts.h"
+#include "platform/clock.h"
+#include "platform/folders.h"
+#include "stream/playstream.h"
+#include "stream/streamengine.h"
+
+#include <QFileInfo>
+
+namespace {
+constexpr int kMaxNameChars = 100;
+}
+
+QString recordingName(const QString& stationName)
+{
+    QString name = CUtil::CleanFileNameTrimmed(stationName);
+    qsizetype start = 0;
+    while (start < name.size() && (name[start] == u'.' || name[start].isSpace()))
+        ++start;
+    name = name.mid(start).left(kMaxNameChars);
+    while (!name.isEmpty() && QStringView(u" _.").contains(name.back()))
+        name.chop(1);
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.isNonCharacter() || c.isSurrogate())
+            return QStringLiteral("Unknown");
+    }
+    return name.isEmpty() ? QStringLiteral("Unknown") : name;
+}
+
+QString freeRecordingPath(const QString& stem, const QString& extension)
+{
+    QString path = stem + u'.' + extension;
+    for (int n = 1; QFileInfo::exists(path) && n < 10000; ++n)
+        path = QStringLiteral("%1_%2.%3").arg(stem).arg(n, 2, 10, QLatin1Char('0')).arg(extension);
+    return path;
+}
+
+bool CPlayStream::recordingOpen() const
+{
+    return recordOpen_;
+}
+
+std::optional<double> CPlayStream::recordingSeconds() const
+{
+    if (!recordOpen_)
+        return std::nullopt;
+    return (platform::tickCount() - recordOrigin_) / 1000.0;
+}
+
+bool CPlayStream::openRecording(const QString& stationName)
+{
+    CKestrelwaveApp& app = engine_.app;
+    CCurlThread& curl = engine_.curl;
+    const QString extension = engine_.info.get().fileExtension;
+    recordFolder = app.dataFolder;
+    if (extension.isEmpty()) {
+        curl.recordError = 10;
+        return false;
+    }
+    QString folder = recordFolder;
+    if (!CUtil::IsDirectory(folder)) {
+        curl.recordError = 11;
+        return false;
+    }
+    closeRecording();
+    const QString name = recordingName(stationName);
+    const QString stationFolder = recordFolder + u'/' + name;
+    QString probe = stationFolder;
+    if (!CUtil::IsDirectory(probe) && !platform::createDirectory(stationFolder)) {
+        curl.recordError = 12;
+        curl.recordErrorFolder = stationFolder;
+        return false;
+    }
+    const QString stem = stationFolder + u'/' + name + u'_' + CUtil::DateText();
+    const QString path = freeRecordingPath(stem, extension);
+    std::lock_guard lock(recordMutex_);
+    recordFile_.setFileName(path);
+    if (!recordFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        curl.recordError = 13;
+        return false;
+    }
+    recordPath = path;
+    infoPath = path.left(path.lastIndexOf(u'.') + 1) + QStringLiteral("txt");
+    infoFile_.setFileName(infoPath);
+    infoFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    recordedBytes = 0;
+    recordOrigin_ = platform::tickCount();
+    recordOpen_ = true;
+    if (MainWindowPort* w = engine_.window())
+        w->invokeOnGui([this, path] { engine_.control.lastRecordPath = path; });
+    else
+        engine_.control.lastRecordPath = path;
+    return true;
+}
+
+void CPlayStream::closeRecording()
+{
+    QString paths[2];
+    {
+        std::lock_guard lock(recordMutex_);
+        recordOpen_ = false;
+        if (recordFile_.isOpen())
+            recordFile_.close();
+        if (infoFile_.isOpen())
+            infoFile_.close();
+        paths[0] = recordPath;
+        paths[1] = infoPath;
+    }
+    // A recording or information file that got no byte is not left behind.
+    for (const QString& p : paths) {
+        if (!p.isEmpty())
+            CUtil::RemoveIfEmpty(p);
+    }
+}
+
+void CPlayStream::copyToInfoFile(const QString& text)
+{
+    std::lock_guard lock(recordMutex_);
+    if (recordOpen_ && infoFile_.isOpen())
+        infoFile_.write(text.toUtf8());
+}
+
+void CPlayStream::stopRecordingFromWorker(const QString& paneText)
+{
+    CKestrelwaveApp& app = engine_.app;
+    app.status.recording = 0;
+    recordFromStart = false;
+    if (MainWindowPort* w = engine_.window())
+        w->invokeOnGui([w] { w->showRecording(false); });
+    if (!paneText.isEmpty())
+        engine_.showText(paneText);
+}
+
+void CPlayStream::recordBlock(const unsigned char* data, int n)
+{
+    CKestrelwaveApp& app = engine_.app;
+    if (!(app.status.recording || recordFromStart) || n <= 0)
+        return;
+    int offset = 0;
+    if (!recordOpen_) {
+        const QString fetched =
+            engine_.curl.stationUrl.isEmpty() ? engine_.curl.currentUrl : engine_.curl.stationUrl;
+        QString name = engine_.info.get().stationName;
+        qsizetype row = -1;
+        if (MainWindowPort* w = engine_.window()) {
+            w->invokeOnGui([&] {
+                row = app.stations.FindUrl(fetched);
+                if (row >= 0 && !app.stations.name(row).isEmpty())
+                    name = app.stations.name(row);
+            });
+        }
+        if (!openRecording(name)) {
+            stopRecordingFromWorker(
+                QStringLiteral("\n*** Could not create the record file !! ***\n"));
+            return;
+        }
+        engine_.showText(QStringLiteral("\nStart recording\n"));
+        if (MainWindowPort* w = engine_.window()) {
+            w->invokeOnGui([&] {
+                if (app.stations.isValidIndex(row)) {
+                    w->setNameField(app.stations.name(row));
+                    w->setUrlField(app.stations.url(row));
+                }
+            });
+        }
+        // Start on a frame, and with the title now playing in the information file.
+        offset = probe.firstFrameOffset(data, n, false);
+        engine_.meta.showCurrentTitle();
+    }
+    std::unique_lock lock(recordMutex_);
+    if (!recordOpen_)
+        return;
+    const qint64 count = n - offset;
+    const qint64 done = recordFile_.write(reinterpret_cast<const char*>(data + offset), count);
+    if (done != count) {
+        // A full disk: what was written stays, the user is told, playback goes on.
+        const QString path = recordPath;
+        lock.unlock();
+        stopRecordingFromWorker(
+            texts::choose(app.language(),
+                          {u"\n*** Recording stopped: could not write to \"%s\" (disk full?). What "
+                           u"was recorded is kept. ***\n",
+                           u"\n*** Enregistrement arrêté : impossible d'écrire dans \"%s\" (disque "
+                           u"plein ?). Ce qui a été enregistré est conservé. ***\n",
+                           u"\n*** Aufnahme beendet: \"%s\" kann nicht geschrieben werden "
+                           u"(Datenträger voll?). Das Aufgenommene bleibt erhalten. ***\n"},
+                          path));
+        closeRecording();
+        return;
+    }
+    recordedBytes += int(done);
+    recordWritten = true;
+}

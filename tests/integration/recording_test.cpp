@@ -1,0 +1,239 @@
+#include "tests/integration/harness.h"
+#include "tests/integration/station.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+#define REQUIRE_STATION()                                                                          \
+    if (!TestStation::up())                                                                        \
+    GTEST_FAIL() << "the local test station did not start"
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+// codec_name and sample_rate of the first stream, as ffprobe reads the file.
+QString probeFile(const QString& path)
+{
+    return QString::fromUtf8(
+               TestStation::run(QStringLiteral("ffprobe"),
+                                {QStringLiteral("-v"), QStringLiteral("error"),
+                                 QStringLiteral("-show_entries"),
+                                 QStringLiteral("stream=codec_name,sample_rate"),
+                                 QStringLiteral("-of"), QStringLiteral("default=nw=1"), path}))
+        .trimmed();
+}
+
+// The lines of complaint ffmpeg has while decoding the whole file (-1: it failed).
+int decodeErrors(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+             QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")});
+    p.waitForFinished(30000);
+    if (p.exitCode() != 0)
+        return -1;
+    const QByteArray errors = p.readAllStandardError().trimmed();
+    return errors.isEmpty() ? 0 : int(errors.count('\n') + 1);
+}
+
+bool decodesCleanly(const QString& path)
+{
+    return decodeErrors(path) == 0;
+}
+
+struct Recorded {
+    QString file;
+    QString info;
+};
+
+// Plays url, records for about seconds, stops recording; the files it made.
+Recorded recordFor(EngineHarness& h, int seconds, const std::function<void()>& during = {})
+{
+    PlaybackControl& c = h.engine().control;
+    c.onRecordButton();
+    EXPECT_TRUE(h.waitFor([&] { return h.engine().bridge.recordingOpen(); }, 20000));
+    const Recorded r{h.engine().bridge.recordPath, h.engine().bridge.infoPath};
+    if (during)
+        during();
+    QThread::msleep(unsigned(seconds) * 1000);
+    c.onRecordButton();
+    EXPECT_FALSE(h.engine().bridge.recordingOpen());
+    return r;
+}
+
+} // namespace
+
+TEST(Recording, Mp3RecordingIsTheAudioTheListenerGotWithItsInformationFile)
+{
+    REQUIRE_STATION();
+    EngineHarness h(QStringLiteral("capture-player.sh"));
+    const QString url = TestStation::icecast(QStringLiteral("/tone.mp3"));
+    h.app->stations.append({QStringLiteral("AC/DC: Live"), url, MARK_MODIFIED, {}});
+    TestStation::setTitle(QStringLiteral("/tone.mp3"), QStringLiteral("Before - Record"));
+    h.play(url);
+    ASSERT_TRUE(
+        h.waitFor([&] { return h.paneContains(QStringLiteral("- Before - Record\n")); }, 20000));
+
+    const Recorded first = recordFor(h, 3, [] {
+        QThread::msleep(1500);
+        TestStation::setTitle(QStringLiteral("/tone.mp3"), QStringLiteral("During - Record"));
+    });
+    const Recorded second = recordFor(h, 1);
+    h.stop();
+
+    // Named after the user's station name, in a folder of its own.
+    const QString folder = h.app->dataFolder + QStringLiteral("/AC_DC_ Live/");
+    const QRegularExpression pattern(
+        QStringLiteral("^AC_DC_ Live_\\d{2}-\\d{2}-\\d{2}@\\d{2}h\\d{2}\\.mp3$"));
+    ASSERT_TRUE(first.file.startsWith(folder)) << first.file.toStdString();
+    EXPECT_TRUE(pattern.match(first.file.mid(folder.size())).hasMatch())
+        << first.file.toStdString();
+    const QString stem = first.file.left(first.file.size() - 4);
+    if (second.file.contains(stem.mid(stem.lastIndexOf(u'@')))) { // same minute
+        EXPECT_EQ(second.file, stem + QStringLiteral("_01.mp3"));
+    }
+
+    // The bytes the player got, from a frame on, without a metadata byte.
+    const QByteArray audio = h.captured();
+    const QByteArray recording = readAll(first.file);
+    ASSERT_GT(recording.size(), 30000);
+    EXPECT_EQ(uchar(recording[0]), 0xFF);
+    EXPECT_GE(audio.indexOf(recording), 0) << "the recording is not a stretch of what was played";
+    EXPECT_GE(mp3FrameWalk(recording), recording.size() - 1500);
+    EXPECT_EQ(probeFile(first.file), QStringLiteral("codec_name=mp3\nsample_rate=44100"));
+
+    const QString info = QString::fromUtf8(readAll(first.info));
+    EXPECT_TRUE(info.startsWith(QStringLiteral("\nStart recording\n\n- Before - Record\n")))
+        << info.toStdString();
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral("\n@ \\d+\\.\\d sec\\. Recording Time\n\n- During - Record\n"))
+                    .match(info)
+                    .hasMatch())
+        << info.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("\nStop recording after \\d+\\.\\d sec\\.\n$"))
+                    .match(info)
+                    .hasMatch())
+        << info.toStdString();
+    EXPECT_TRUE(h.paneContains(QStringLiteral("\nStart recording\n")));
+}
+
+TEST(Recording, AacAndOggMountsGiveFilesThatDecodeFromTheirFirstByte)
+{
+    REQUIRE_STATION();
+    struct Case {
+        const char* mount;
+        const char* extension;
+        const char* codec;
+    };
+    for (const Case c : {Case{"/tone.aac", ".aac", "aac"}, Case{"/vorbis.ogg", ".ogg", "vorbis"},
+                         Case{"/opus.ogg", ".ogg", "opus"}, Case{"/flac.ogg", ".ogg", "flac"}}) {
+        SCOPED_TRACE(c.mount);
+        EngineHarness h(QStringLiteral("capture-player.sh"));
+        const QString url = TestStation::icecast(QString::fromLatin1(c.mount));
+        h.play(url);
+        ASSERT_TRUE(h.waitFor([&] { return h.engine().curl.playerStarted.load(); }, 20000));
+        ASSERT_TRUE(h.waitFor([&] { return h.captured().size() > 1000; }, 20000));
+        const Recorded r = recordFor(h, 3);
+        h.stop();
+        EXPECT_TRUE(r.file.endsWith(QLatin1String(c.extension))) << r.file.toStdString();
+        const QByteArray bytes = readAll(r.file);
+        ASSERT_GT(bytes.size(), 2000);
+        if (QLatin1String(c.extension) == u".ogg") {
+            // Restarted for the recording, so the file holds the stream's headers.
+            EXPECT_TRUE(h.window.everShown().contains(QStringLiteral(
+                "\nINFO: For this audio format, the player must be restarted...\n")));
+            EXPECT_TRUE(bytes.startsWith("OggS"));
+        } else {
+            EXPECT_EQ(uchar(bytes[0]), 0xFF);
+        }
+        EXPECT_TRUE(
+            probeFile(r.file).startsWith(QStringLiteral("codec_name=") + QLatin1String(c.codec)))
+            << probeFile(r.file).toStdString();
+        // Stop cuts the last AAC frame; everything before it decodes.
+        const int errors = decodeErrors(r.file);
+        EXPECT_GE(errors, 0);
+        EXPECT_LE(errors, QLatin1String(c.extension) == u".aac" ? 2 : 0);
+    }
+}
+
+TEST(Recording, RecordWhileIdlePlaysFirst)
+{
+    REQUIRE_STATION();
+    EngineHarness h(QStringLiteral("capture-player.sh"));
+    h.window.urlField = TestStation::icecast(QStringLiteral("/tone.mp3"));
+    const Recorded r = recordFor(h, 2);
+    EXPECT_TRUE(h.app->status.playing);
+    h.stop();
+    EXPECT_TRUE(r.file.contains(QStringLiteral("/Kestrel Test tone.mp3/")));
+    EXPECT_TRUE(decodesCleanly(r.file));
+    // Delete recording asks, then removes both files.
+    h.boxes->answer(true);
+    h.engine().control.onDeleteRecording();
+    const QString name = r.file.mid(r.file.lastIndexOf(u'/') + 1);
+    EXPECT_TRUE(h.hasBox(QStringLiteral("Erase ") + name + QStringLiteral(" ?")));
+    EXPECT_FALSE(QFile::exists(r.file));
+    EXPECT_FALSE(QFile::exists(r.info));
+}
+
+TEST(Recording, FailuresAreReportedAndPlaybackGoesOn)
+{
+    REQUIRE_STATION();
+    {
+        // No recordings folder: code 11 at the end of the transfer, the pane at once.
+        EngineHarness h(QStringLiteral("capture-player.sh"));
+        h.app->dataFolder = h.dir.path() + QStringLiteral("/gone");
+        h.play(TestStation::icecast(QStringLiteral("/tone.mp3")));
+        ASSERT_TRUE(h.waitFor([&] { return h.engine().curl.playerStarted.load(); }, 20000));
+        h.engine().control.onRecordButton();
+        ASSERT_TRUE(h.waitFor(
+            [&] {
+                return h.paneContains(
+                    QStringLiteral("\n*** Could not create the record file !! ***\n"));
+            },
+            10000));
+        EXPECT_FALSE(h.app->status.recording);
+        EXPECT_TRUE(h.app->status.playing);
+        h.stop();
+        EXPECT_TRUE(h.hasBox(QStringLiteral("Directory ") + h.app->dataFolder +
+                             QStringLiteral(" does not exists")));
+    }
+    {
+        // A full disk: the recording stops, keeps what it has, and the station plays on.
+        EngineHarness h(QStringLiteral("capture-player.sh"));
+        h.play(TestStation::icecast(QStringLiteral("/tone.mp3")));
+        ASSERT_TRUE(h.waitFor([&] { return h.engine().curl.playerStarted.load(); }, 20000));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit tight = old;
+        tight.rlim_cur = 100000;
+        setrlimit(RLIMIT_FSIZE, &tight);
+        h.engine().control.onRecordButton();
+        const bool stopped =
+            h.waitFor([&] { return h.paneContains(QStringLiteral("Recording stopped")); }, 30000);
+        const QString file = h.engine().bridge.recordPath;
+        setrlimit(RLIMIT_FSIZE, &old);
+        ASSERT_TRUE(stopped) << h.window.paneText().toStdString();
+        EXPECT_FALSE(h.app->status.recording);
+        EXPECT_EQ(QFileInfo(file).size(), 100000);
+        const qsizetype before = h.captured().size();
+        ASSERT_TRUE(h.waitFor([&] { return h.captured().size() > before + 20000; }, 15000));
+        EXPECT_TRUE(h.app->status.playing);
+        h.stop();
+    }
+}

@@ -1,0 +1,112 @@
+#include "app/kestrelwaveapp.h"
+#include "platform/registrystore.h"
+#include "stream/streamengine.h"
+#include "tests/support/fakewindow.h"
+#include "tests/support/scriptedmessageboxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+TEST(Recording, NamesStayInsideTheRecordingsFolder)
+{
+    struct Row {
+        const char16_t* station;
+        const char16_t* name;
+    };
+    const Row rows[] = {
+        {u"AC/DC: Live", u"AC_DC_ Live"},
+        {u"Radio: News...", u"Radio_ News"},
+        {u"", u"Unknown"},
+        {u"..", u"Unknown"},
+        {u" . ", u"Unknown"},
+        {u"../../etc/passwd", u"_.._etc_passwd"},
+        {u".hidden", u"hidden"},
+        {u"Tab\there\r\n", u"Tab_here"},
+        {u"Café <Crème> | \"Quoted\"?*", u"Café _Crème_ _ _Quoted"},
+    };
+    for (const Row& r : rows) {
+        const QString name = recordingName(QString::fromUtf16(r.station));
+        EXPECT_EQ(name, QString::fromUtf16(r.name)) << QString::fromUtf16(r.station).toStdString();
+        EXPECT_FALSE(name.contains(u'/'));
+        EXPECT_NE(name, QStringLiteral(".."));
+    }
+    const QString longName = recordingName(QString(1000, u'x'));
+    EXPECT_LE(longName.size(), 100);
+    EXPECT_FALSE(longName.isEmpty());
+}
+
+TEST(Recording, FirstFreeNameGetsANumber)
+{
+    QTemporaryDir dir;
+    const QString stem = dir.path() + QStringLiteral("/Jazz_26-12-08@14h05");
+    EXPECT_EQ(freeRecordingPath(stem, QStringLiteral("mp3")), stem + QStringLiteral(".mp3"));
+    for (const char* taken : {".mp3", "_01.mp3"}) {
+        QFile f(stem + QLatin1String(taken));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(freeRecordingPath(stem, QStringLiteral("mp3")), stem + QStringLiteral("_02.mp3"));
+    EXPECT_EQ(freeRecordingPath(stem, QStringLiteral("aac")), stem + QStringLiteral(".aac"));
+}
+
+TEST(Recording, OpeningFailuresSetTheirCode)
+{
+    QTemporaryDir dir;
+    ScriptedMessageBoxes boxes;
+    platform::RegistryStore registry(dir.path() + QStringLiteral("/r.ini"));
+    CKestrelwaveApp app(boxes, registry);
+    FakeWindow window;
+    app.setWindow(&window);
+    StreamEngine& e = *app.engine;
+    const QString data = dir.path() + QStringLiteral("/Kestrelwave");
+    QDir().mkpath(data);
+    app.dataFolder = data;
+
+    StationInfoValues info;
+    e.info.set(info); // no extension
+    EXPECT_FALSE(e.bridge.openRecording(QStringLiteral("Jazz")));
+    EXPECT_EQ(e.curl.recordError.load(), 10);
+
+    info.fileExtension = QStringLiteral("mp3");
+    e.info.set(info);
+    app.dataFolder = dir.path() + QStringLiteral("/missing");
+    EXPECT_FALSE(e.bridge.openRecording(QStringLiteral("Jazz")));
+    EXPECT_EQ(e.curl.recordError.load(), 11);
+    app.dataFolder = data;
+
+    QFile blocker(data + QStringLiteral("/Blocked"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+    blocker.close();
+    EXPECT_FALSE(e.bridge.openRecording(QStringLiteral("Blocked")));
+    EXPECT_EQ(e.curl.recordError.load(), 12);
+    EXPECT_EQ(e.curl.recordErrorFolder, data + QStringLiteral("/Blocked"));
+
+    // No descriptor left for the file.
+    QDir().mkpath(data + QStringLiteral("/Jazz"));
+    rlimit old{};
+    getrlimit(RLIMIT_NOFILE, &old);
+    const int lowestFree = ::dup(0); // the number the next open would get
+    ::close(lowestFree);
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(lowestFree);
+    setrlimit(RLIMIT_NOFILE, &tight);
+    const bool opened = e.bridge.openRecording(QStringLiteral("Jazz"));
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(e.curl.recordError.load(), 13);
+
+    // And a good one: the file, its information file, and both gone again when empty.
+    EXPECT_TRUE(e.bridge.openRecording(QStringLiteral("Jazz")));
+    const QString path = e.bridge.recordPath;
+    EXPECT_TRUE(path.startsWith(data + QStringLiteral("/Jazz/Jazz_")));
+    EXPECT_TRUE(path.endsWith(QStringLiteral(".mp3")));
+    EXPECT_EQ(e.bridge.infoPath, path.left(path.size() - 3) + QStringLiteral("txt"));
+    EXPECT_TRUE(QFile::exists(path));
+    e.bridge.closeRecording();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(QFile::exists(e.bridge.infoPath));
+    app.setWindow(nullptr);
+}
