@@ -126,7 +126,9 @@ qsizetype findHttp(QStringView s)
 
 std::optional<ListEntry> ParseListLine(QStringView line)
 {
-    if (line.size() < 2)
+    // A single character is junk, except a letter or digit: a one-letter category title, as
+    // the program itself writes it, must read back.
+    if (line.size() < 2 && !(line.size() == 1 && line[0].isLetterOrNumber()))
         return std::nullopt;
 
     qsizetype start = 0;
@@ -138,8 +140,8 @@ std::optional<ListEntry> ParseListLine(QStringView line)
 
     for (qsizetype i = text.size() - 1; i >= 0; --i) {
         if (isVisible(text[i])) {
-            if (i >= 1)
-                text = text.first(i + 1);
+            // Also after a first and only visible character: "J\r" is the title J.
+            text = text.first(i + 1);
             break;
         }
     }
@@ -170,7 +172,12 @@ std::optional<ListEntry> ParseListLine(QStringView line)
     if (!parseUrlAndTag(candidate, candidate, entry))
         return std::nullopt;
 
-    QStringView name = cutAfterLastNotIn(text.first(p), inSetD);
+    // Cut whenever there is something to keep: a one-letter name must not keep (and, saved
+    // and read again, grow) the blanks and tab after it.
+    QStringView name = text.first(p);
+    const qsizetype lastName = lastNotIn(name, inSetD);
+    if (lastName >= 0)
+        name = name.first(lastName + 1);
     if (name.isEmpty())
         return std::nullopt;
     qsizetype from = 0;

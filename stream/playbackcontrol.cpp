@@ -270,8 +270,11 @@ void PlaybackControl::StartRecording()
     if (status.recording || !w)
         return;
     StreamFormat& format = engine_.format;
+    // MP3 and AAC record from the next frame on; anything else needs a fresh start.
+    bool now = false;
     if (engine_.bridge.playerRunning() && engine_.curl.playerStarted) {
         if (format.formatCode == FormatMp3 || format.formatCode == FormatAac) {
+            now = true;
             status.recording = 1;
         } else {
             // The file must begin with the stream's headers: the stream starts again.
@@ -283,7 +286,7 @@ void PlaybackControl::StartRecording()
     w->showRecording(true);
     lastRecordPath.clear();
     waitMs(20);
-    if (!status.recording) {
+    if (!now) {
         engine_.bridge.recordFromStart = true;
         // Still connecting: the play under way brings the player; otherwise start one.
         if (!status.playing) {
@@ -299,7 +302,8 @@ void PlaybackControl::StartRecording()
             else
                 waitMs(1);
         }
-        if (round >= recordStartRounds) {
+        // Out of time, or the recorder already failed (it has said why).
+        if (round >= recordStartRounds || !engine_.bridge.recordFromStart) {
             engine_.bridge.recordFromStart = false;
             w->showRecording(false);
             return;

@@ -12,21 +12,26 @@
 #include "ui/aboutdlg.h"
 #include "ui/filedialogs.h"
 #include "ui/infopane.h"
+#include "ui/inputdlg.h"
 #include "ui/listheader.h"
 #include "ui/scopewidget.h"
 #include "ui/stationlistmodel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -77,12 +82,25 @@ CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs,
             target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
         return QDesktopServices::openUrl(url);
     };
+    runMenu = [](QMenu& menu, const QPoint& at) {
+        const QAction* chosen = menu.exec(at);
+        return chosen ? chosen->data().toInt() : 0;
+    };
+    askSearchText = [this](const QString& previous) -> std::optional<QString> {
+        CInputDlg input(QStringLiteral("Search for"), previous, this);
+        if (input.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return input.text();
+    };
+    clock = platform::tickCount;
+    cursorPos = [] { return QCursor::pos(); };
     buildControls();
     initDialog();
 }
 
 CKestrelwaveDlg::~CKestrelwaveDlg()
 {
+    qApp->removeEventFilter(this);
     app_.setWindow(nullptr);
 }
 
@@ -139,6 +157,11 @@ void CKestrelwaveDlg::buildControls()
     header_->setMinimumSectionSize(20);
     reg(IDC_LIST, list_);
     list_->viewport()->installEventFilter(this);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QTableView::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!app_.status.autoScanRunning)
+            listContextMenu(list_->viewport()->mapToGlobal(at));
+    });
     connect(list_, &QTableView::clicked, this, [this](const QModelIndex& index) {
         app_.EndScan(false);
         if (index.isValid())
@@ -206,6 +229,11 @@ void CKestrelwaveDlg::buildControls()
         b->setFixedWidth(40);
         const int id = IDC_PRESET_FIRST + i;
         connect(b, &QPushButton::clicked, this, [this, id] { command(id); });
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QPushButton::customContextMenuRequested, this, [this, i](const QPoint&) {
+            endWebSearch();
+            presetMenu(i, std::nullopt, true);
+        });
         reg(id, b);
         presets_[i] = b;
         auto* l = new QLabel(QStringLiteral("Empty"), group);
@@ -350,6 +378,8 @@ void CKestrelwaveDlg::initDialog()
 
     connect(&timer1_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer1);
     connect(&timer4_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer4);
+    connect(&timer2_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer2);
+    qApp->installEventFilter(this);
     timer1_.start(timers::TIMER_UI_POLL_MS);
     timer4_.start(timers::TIMER_SCOPE_VOLUME_MS);
     active_ = true;
@@ -629,6 +659,7 @@ void CKestrelwaveDlg::onTimer1()
     if (focus && focus != button(IDC_SEARCH) && isAncestorOf(focus))
         searchText_.clear();
 
+    watchClipboard();
     if (!app_.webSearchActive && button(IDC_WEB_SEARCH)->isChecked())
         button(IDC_WEB_SEARCH)->setChecked(false);
 
@@ -669,6 +700,24 @@ void CKestrelwaveDlg::command(int id)
     case IDC_UPDATE:
         onUpdate();
         break;
+    case IDC_INSERT:
+        onInsert();
+        break;
+    case IDC_REMOVE:
+        onRemove();
+        break;
+    case IDC_REMOVE_INVALID:
+        onRemoveInvalid();
+        break;
+    case IDC_SORT:
+        onSort();
+        break;
+    case IDC_SEARCH:
+        onSearch();
+        break;
+    case IDC_WEB_SEARCH:
+        onWebSearch();
+        break;
     case IDC_RECORD:
         app_.engine->control.onRecordButton();
         break;
@@ -689,6 +738,8 @@ void CKestrelwaveDlg::command(int id)
         exitSequence();
         break;
     default:
+        if (id >= IDC_PRESET_FIRST && id < IDC_PRESET_FIRST + kPresetCount)
+            onPreset(id - IDC_PRESET_FIRST);
         break;
     }
 }
@@ -769,8 +820,8 @@ void CKestrelwaveDlg::onSaveList()
 
 void CKestrelwaveDlg::onHelp()
 {
-    app_.webSearchActive = false;
-    button(IDC_WEB_SEARCH)->setChecked(false);
+    app_.EndScan(false);
+    endWebSearch();
     if (app_.helpPath.isEmpty())
         return;
     helpWindowOpen_ = openExternal && openExternal(app_.helpPath);
@@ -780,7 +831,8 @@ void CKestrelwaveDlg::onHelp()
 
 void CKestrelwaveDlg::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape) {
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
         event->accept(); // Escape does not close the window
         return;
     }
@@ -801,6 +853,46 @@ void CKestrelwaveDlg::closeEvent(QCloseEvent* event)
 
 bool CKestrelwaveDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    // Keys are looked at before the control that has the focus sees them.
+    if (event->type() == QEvent::KeyPress && active_) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this && handleKey(static_cast<QKeyEvent*>(event)))
+            return true;
+    }
+    if (watched == list_->viewport() && active_) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* m = static_cast<QMouseEvent*>(event);
+            pressRow_ =
+                m->button() == Qt::LeftButton ? list_->rowAt(m->position().toPoint().y()) : -1;
+            pressPos_ = m->position().toPoint();
+            break;
+        }
+        case QEvent::MouseMove: {
+            auto* m = static_cast<QMouseEvent*>(event);
+            if (dragSource_ < 0 && pressRow_ >= 0 && (m->buttons() & Qt::LeftButton) &&
+                (m->position().toPoint() - pressPos_).manhattanLength() >=
+                    QApplication::startDragDistance()) {
+                app_.EndScan(false);
+                beginDrag(pressRow_);
+            }
+            if (dragSource_ >= 0) {
+                dragMove(m->globalPosition().toPoint());
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            pressRow_ = -1;
+            if (dragSource_ >= 0) {
+                drop(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
     // The URL column takes the room the list has, whenever that changes.
     if (watched == list_->viewport() && event->type() == QEvent::Resize)
         SetColumnWidths();
@@ -840,6 +932,7 @@ void CKestrelwaveDlg::exitSequence()
     app_.status.transferInProgress = 0;
     // Every blocking step of the worker gives up once asked to, so it ends by itself here.
     engine.curl.waitForEnd(3000);
+    timer2_.stop();
     timer1_.stop();
     timer4_.stop();
     // Both files of a recording are closed whole, so the recording plays to its last frame.
@@ -921,12 +1014,4 @@ void CKestrelwaveDlg::syncPresetButtons(const QString& playingUrl)
         if (presets_[i]->isChecked() && app_.presetUrl[i] != playingUrl)
             presets_[i]->setChecked(false);
     }
-}
-
-void CKestrelwaveDlg::onUpdate()
-{
-    // Enter on an address that is not in the list plays it.
-    const QString url = readUrlField();
-    if (!url.isEmpty() && app_.stations.FindUrl(url) < 0)
-        app_.engine->control.onPlayUrlField();
 }

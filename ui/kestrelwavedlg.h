@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mainwindowport.h"
+#include "stations/listline.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -10,7 +11,8 @@
 #include <QTimer>
 #include <array>
 #include <functional>
-#include <mutex>
+#include <optional>
+#include <vector>
 
 class CKestrelwaveApp;
 class FileDialogs;
@@ -42,6 +44,20 @@ public:
     QMenu* windowMenu() const { return windowMenu_; }
     // Opens web pages and the help file; tests replace it.
     std::function<bool(const QString& pathOrUrl)> openExternal;
+    // Runs a popup menu and gives the chosen command id (0: none); tests script it.
+    std::function<int(QMenu& menu, const QPoint& globalPos)> runMenu;
+    // The Search dialog's text, nothing when cancelled; tests script it.
+    std::function<std::optional<QString>(const QString& previous)> askSearchText;
+    // Milliseconds for the web search's clipboard watch; tests move time on.
+    std::function<std::uint32_t()> clock;
+    // Where the mouse is, in global coordinates; tests put it where they need it.
+    std::function<QPoint()> cursorPos;
+
+    // Drag and drop of a list row (the list's begin-drag, mouse moves and release).
+    void beginDrag(int row);
+    void dragMove(const QPoint& globalPos);
+    void drop(const QPoint& globalPos);
+    bool isDragging() const { return dragSource_ >= 0; }
 
     // MainWindowPort
     void sendMessage(int message, qint64 lParam = 0) override;
@@ -107,6 +123,37 @@ private:
     void onHelp();
     void onUpdate();
     void waitMs(int ms);
+
+    // List editing (editcommands.cpp).
+    bool handleKey(QKeyEvent* event);
+    bool mouseOverList() const;
+    int presetUnderMouse() const;
+    bool selectionCheck();
+    std::vector<qsizetype> selectedRows() const;
+    void copyRows(const std::vector<qsizetype>& rows);
+    void eraseRows(const std::vector<qsizetype>& rows);
+    void selectRange(qsizetype first, qsizetype last);
+    void onCopy();
+    void onCut();
+    void onRemove();
+    void onPaste(qsizetype after);
+    void onAbandon();
+    void onInsert();
+    void onRemoveInvalid();
+    void onSort();
+    void onSearch();
+    void onWebSearch();
+    void endWebSearch();
+    void watchClipboard();
+    void listContextMenu(const QPoint& globalPos);
+    void onTimer2();
+    int rowAt(const QPoint& globalPos) const;
+
+    // Preselections (presets.cpp).
+    void onPreset(int slot);
+    void presetMenu(int slot, const std::optional<ListEntry>& dragged, bool fromRightClick);
+    void removePreset(int slot);
+    QRect presetDropRect(int slot) const;
     void onAbout(int commandId);
 
     QPushButton* button(int id) const;
@@ -129,7 +176,7 @@ private:
     std::array<QLabel*, 16> presetLabels_{};
     QPixmap ledOn_, ledOff_;
 
-    QTimer timer1_, timer4_;
+    QTimer timer1_, timer2_, timer4_;
     bool active_ = false;
     bool exitDone_ = false;
     int repaintCountdown_ = 0;
@@ -141,4 +188,16 @@ private:
     QString lookedUpUrl_;
     quint64 lookedUpGeneration_ = ~0ull;
     quint64 listGeneration_ = 0;
+
+    // Rows last copied, cut or removed, with the positions they came from.
+    struct ClipStore {
+        std::vector<ListEntry> entries;
+        std::vector<qsizetype> indexes;
+    } clip_;
+    qsizetype searchNext_ = 0;
+    std::uint32_t webSearchStart_ = 0;
+    QString lastCaptured_;
+    int dragSource_ = -1;
+    int pressRow_ = -1;
+    QPoint pressPos_;
 };

@@ -260,7 +260,7 @@ TEST_F(Settings, PreselectionsAndCurrentStationAreSplitLikeListLines)
     EXPECT_EQ(app->presetName[3], u"Mine"_s);
 
     // A current station in which no entry is found leaves the old one.
-    writeFile(ini(), "[CURRENT_URL]\r\nurl=x\r\n");
+    writeFile(ini(), "[CURRENT_URL]\r\nurl=#\r\n");
     ASSERT_EQ(app->ReadSettings(), 1);
     EXPECT_EQ(app->currentUrl, u"http://192.0.2.5/live"_s);
 }

@@ -241,7 +241,7 @@ TEST_F(Startup, FirstStartCreatesTheDataFolderAndTheSampleList)
 
     QFile sample(data + u"/Kestrelwave_example.txt"_s);
     ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
-    QFile source(QStringLiteral(KESTREL_TEST_DATA "/../../resources/Kestrelwave_example.txt"));
+    QFile source(QStringLiteral(KESTREL_SOURCE_DIR "/resources/Kestrelwave_example.txt"));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     EXPECT_EQ(sample.readAll(), source.readAll());
     EXPECT_GT(sample.size(), 0);

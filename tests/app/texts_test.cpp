@@ -16,7 +16,8 @@ TEST(Texts, OnlyTheExactGermanAndFrenchIdsSwitchLanguage)
 
 TEST(Texts, FillReplacesPrintfFieldsInOrderAndLeavesArgumentsAlone)
 {
-    EXPECT_EQ(texts::fill(QStringLiteral(" %d duplicated URLs removed from the list"), {QStringLiteral("3")}),
+    EXPECT_EQ(texts::fill(QStringLiteral(" %d duplicated URLs removed from the list"),
+                          {QStringLiteral("3")}),
               QStringLiteral(" 3 duplicated URLs removed from the list"));
     EXPECT_EQ(texts::fill(QStringLiteral("Do you want to replace \"%s\" with \"%s\" ?"),
                           {QStringLiteral("a%sb"), QStringLiteral("c")}),

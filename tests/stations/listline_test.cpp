@@ -99,10 +99,13 @@ TEST(ParseListLine, CategoryLines)
         {u"Jazz?"_s, true, {u"Jazz?"_s, {}, 0, {}}}, // "?" is junk in front only
         {u"Café Fréquence"_s, true, {u"Café Fréquence"_s, {}, 0, {}}},
         {u"Ht tp radio"_s, true, {u"Ht tp radio"_s, {}, 0, {}}},
+        // One-letter titles, as the program writes them, read back (also from CRLF files).
+        {u"J"_s, true, {u"J"_s, {}, 0, {}}},
+        {u"J\r"_s, true, {u"J"_s, {}, 0, {}}},
         // Too short, nothing but leading junk, or nothing left after the cut.
         {{}, false, {}},
-        {u"J"_s, false, {}},
         {u"#"_s, false, {}},
+        {u"-"_s, false, {}},
         {u"..."_s, false, {}},
         {u" \t \r"_s, false, {}},
         {u"?;:|=^%*$&)\"'"_s, false, {}},
@@ -131,9 +134,8 @@ TEST(ParseListLine, StationLinesWithName)
         {u"Radio One \tHTTPS://192.0.2.10/a"_s,
          true,
          {u"Radio One"_s, u"HTTPS://192.0.2.10/a"_s, 0, {}}},
-        // A one-character name keeps what follows it: the cut needs its character at
-        // index 1 or later.
-        {u"A \t"_s + url, true, {u"A  "_s, url, 0, {}}},
+        // A one-character name keeps nothing of what follows it.
+        {u"A \t"_s + url, true, {u"A"_s, url, 0, {}}},
         // No visible character in the name part: no entry at all.
         {u"#"_s + url, false, {}},
         {u"# "_s + url, false, {}},
