@@ -92,13 +92,14 @@ int FrameProbe::mp3Frame(const unsigned char* data, int length, int p)
     return bitRate;
 }
 
-int FrameProbe::mp3Scan(const unsigned char* data, int length)
+int FrameProbe::scan(const unsigned char* data, int length, unsigned minSecond,
+                     int (FrameProbe::*frame)(const unsigned char*, int, int))
 {
     if (length < 40)
         return -1;
     for (int i = 0; i < length - 8; ++i) {
-        if (data[i] == 0xFF && data[i + 1] >= 0xE0) {
-            const int bitRate = mp3Frame(data, length, i);
+        if (data[i] == 0xFF && data[i + 1] >= minSecond) {
+            const int bitRate = (this->*frame)(data, length, i);
             if (bitRate > 0) {
                 frameBitRate = bitRate;
                 smooth(bitRate);
@@ -107,6 +108,11 @@ int FrameProbe::mp3Scan(const unsigned char* data, int length)
         }
     }
     return -1;
+}
+
+int FrameProbe::mp3Scan(const unsigned char* data, int length)
+{
+    return scan(data, length, 0xE0, &FrameProbe::mp3Frame);
 }
 
 int FrameProbe::aacFrame(const unsigned char* data, int length, int p)
@@ -129,19 +135,7 @@ int FrameProbe::aacFrame(const unsigned char* data, int length, int p)
 
 int FrameProbe::aacScan(const unsigned char* data, int length)
 {
-    if (length < 40)
-        return -1;
-    for (int i = 0; i < length - 8; ++i) {
-        if (data[i] == 0xFF && data[i + 1] >= 0xF0) {
-            const int bitRate = aacFrame(data, length, i);
-            if (bitRate > 0) {
-                frameBitRate = bitRate;
-                smooth(bitRate);
-                return i;
-            }
-        }
-    }
-    return -1;
+    return scan(data, length, 0xF0, &FrameProbe::aacFrame);
 }
 
 int FrameProbe::firstFrameOffset(const unsigned char* data, int length, bool announce)

@@ -42,6 +42,9 @@ public:
 private:
     void noteSampleRate(int rate, const int* table, int tableSize);
     void smooth(int bitRate);
+    // The first frame sync (0xFF, then a byte of at least minSecond) that frame accepts.
+    int scan(const unsigned char* data, int length, unsigned minSecond,
+             int (FrameProbe::*frame)(const unsigned char*, int, int));
 
     StreamFormat& format_;
     Output output_;

@@ -4,15 +4,12 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 #include <ostream>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

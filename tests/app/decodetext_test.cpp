@@ -1,15 +1,12 @@
 #include "app/cutil.h"
 
 #include <QString>
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 #include <ostream>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

@@ -3,16 +3,13 @@
 #include "tests/support/scriptedmessageboxes.h"
 
 #include <QTemporaryDir>
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/kestrelwaveapp.h"
 #include "app/settings.h"
 #include "platform/registrystore.h"
-#include "tests/support/fakewindow.h"
+#include "tests/support/testhost.h"
 #include "tests/support/scriptedmessageboxes.h"
 
 #include <QDir>
@@ -14,11 +14,6 @@
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
@@ -364,29 +359,6 @@ TEST_F(Settings, WriteThatCannotOpenReportsInTheLanguage)
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
-// Makes every write past a few bytes fail (EFBIG), even for root, for the scope's life.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-    bool ok_ = false;
-};
 
 TEST_F(Settings, WriteThatFailsHalfwayKeepsTheOldFile)
 {

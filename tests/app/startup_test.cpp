@@ -8,16 +8,13 @@
 #include <QMap>
 #include <QSettings>
 #include <QTemporaryDir>
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

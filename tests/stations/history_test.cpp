@@ -1,5 +1,5 @@
 #include "stations/stationlist.h"
-#include "tests/support/fakewindow.h"
+#include "tests/support/testhost.h"
 #include "tests/support/scriptedmessageboxes.h"
 
 #include <QFile>
@@ -11,16 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class TestHost : public StationListHost {
-public:
-    std::uint32_t language() const override { return 1033; }
-    MessageBoxes& boxes() override { return msgs; }
-    bool writeSettings() override { return true; }
-    ListViewPort* listView() override { return &window; }
-
-    ScriptedMessageBoxes msgs;
-    FakeWindow window;
-};
 
 QString namesOf(const StationList& list)
 {

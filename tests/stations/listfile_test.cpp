@@ -1,6 +1,6 @@
 #include "stations/listfile.h"
 #include "stations/stationlist.h"
-#include "tests/support/fakewindow.h"
+#include "tests/support/testhost.h"
 #include "tests/support/scriptedmessageboxes.h"
 
 #include <QDir>
@@ -13,35 +13,8 @@
 
 using namespace Qt::StringLiterals;
 
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
-static void PrintTo(const ListEntry& e, std::ostream* os)
-{
-    *os << "{\"" << e.name.toStdString() << "\", \"" << e.url.toStdString() << "\", 0x" << std::hex
-        << e.flags << std::dec << ", \"" << e.format.toStdString() << "\"}";
-}
-
 namespace {
 
-class TestHost : public StationListHost {
-public:
-    std::uint32_t language() const override { return lang; }
-    MessageBoxes& boxes() override { return msgs; }
-    bool writeSettings() override
-    {
-        ++settingsWrites;
-        return true;
-    }
-    ListViewPort* listView() override { return &window; }
-
-    std::uint32_t lang = 1033;
-    ScriptedMessageBoxes msgs;
-    FakeWindow window;
-    int settingsWrites = 0;
-};
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -309,29 +282,6 @@ TEST(ListFile, SaveIntoAMissingFolderReportsThePath)
     }
 }
 
-// Makes every write past a few bytes fail (EFBIG), even for root, for the scope's life.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-    bool ok_ = false;
-};
 
 TEST(ListFile, SaveThatCannotWriteLeavesTheOldFileWhole)
 {

@@ -2,22 +2,12 @@
 
 #include <QString>
 #include <QStringList>
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 #include <ostream>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
-static void PrintTo(const ListEntry& e, std::ostream* os)
-{
-    *os << "{name \"" << e.name.toStdString() << "\", url \"" << e.url.toStdString()
-        << "\", flags 0x" << std::hex << e.flags << std::dec << ", format \""
-        << e.format.toStdString() << "\"}";
-}
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "stations/stationlist.h"
-#include "tests/support/fakewindow.h"
+#include "tests/support/testhost.h"
 #include "tests/support/scriptedmessageboxes.h"
 
 #include <functional>
@@ -8,30 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
-static void PrintTo(const ListEntry& e, std::ostream* os)
-{
-    *os << "{\"" << e.name.toStdString() << "\", \"" << e.url.toStdString() << "\", 0x" << std::hex
-        << e.flags << std::dec << ", \"" << e.format.toStdString() << "\"}";
-}
-
 namespace {
 
-class TestHost : public StationListHost {
-public:
-    std::uint32_t language() const override { return lang; }
-    MessageBoxes& boxes() override { return msgs; }
-    bool writeSettings() override { return true; }
-    ListViewPort* listView() override { return &window; }
-
-    std::uint32_t lang = 1033;
-    ScriptedMessageBoxes msgs;
-    FakeWindow window;
-};
 
 std::vector<ListEntry> entriesOf(const StationList& list)
 {
