@@ -1,5 +1,6 @@
 #include "tests/integration/harness.h"
 #include "tests/integration/station.h"
+#include "tests/support/testhost.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -217,17 +218,16 @@ TEST(Recording, FailuresAreReportedAndPlaybackGoesOn)
         EngineHarness h(QStringLiteral("capture-player.sh"));
         h.play(TestStation::icecast(QStringLiteral("/tone.mp3")));
         ASSERT_TRUE(h.waitFor([&] { return h.engine().curl.playerStarted.load(); }, 20000));
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit tight = old;
-        tight.rlim_cur = 100000;
-        setrlimit(RLIMIT_FSIZE, &tight);
-        h.engine().control.onRecordButton();
-        const bool stopped =
-            h.waitFor([&] { return h.paneContains(QStringLiteral("Recording stopped")); }, 30000);
-        const QString file = h.engine().bridge.recordPath;
-        setrlimit(RLIMIT_FSIZE, &old);
+        bool stopped = false;
+        QString file;
+        {
+            // The player is already running: only this process meets the limit.
+            const FileSizeLimit limit(100000);
+            h.engine().control.onRecordButton();
+            stopped = h.waitFor([&] { return h.paneContains(QStringLiteral("Recording stopped")); },
+                                30000);
+            file = h.engine().bridge.recordPath;
+        }
         ASSERT_TRUE(stopped) << h.window.paneText().toStdString();
         EXPECT_FALSE(h.app->status.recording);
         EXPECT_EQ(QFileInfo(file).size(), 100000);
