@@ -82,7 +82,7 @@ bool sortSections(StationList& list)
         begin = end;
     }
     if (moved)
-        list.assign(entries);
+        list.assign(std::move(entries));
     return moved;
 }
 
@@ -119,7 +119,7 @@ int removeInvalid(StationList& list)
     }
     const int removed = int(list.count() - qsizetype(kept.size()));
     if (removed > 0)
-        list.assign(kept);
+        list.assign(std::move(kept));
     return removed;
 }
 

@@ -39,12 +39,17 @@ void StationList::clear()
 
 void StationList::assign(const std::vector<ListEntry>& entries)
 {
+    assign(std::vector<ListEntry>(entries));
+}
+
+void StationList::assign(std::vector<ListEntry>&& entries)
+{
     Sequences s;
-    for (const ListEntry& e : entries) {
-        s.names.append(e.name);
-        s.urls.append(e.url);
+    for (ListEntry& e : entries) {
+        s.names.append(std::move(e.name));
+        s.urls.append(std::move(e.url));
         s.flags.append(e.flags);
-        s.formats.append(e.format);
+        s.formats.append(std::move(e.format));
     }
     cur_ = std::move(s);
     refreshCount();
@@ -97,7 +102,7 @@ void StationList::RemoveEmptyEntries()
     }
     if (qsizetype(kept.size()) == count_)
         return;
-    assign(kept);
+    assign(std::move(kept));
     clampSelection();
     if (v) {
         v->refillListView();
@@ -138,7 +143,7 @@ int StationList::RemoveDuplicates()
     }
     if (removed == 0)
         return 0;
-    assign(kept);
+    assign(std::move(kept));
     clampSelection();
     if (v) {
         v->refillListView();

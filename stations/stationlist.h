@@ -63,6 +63,7 @@ public:
     void clear();
     // Replaces the whole list; selection and history stay as they are.
     void assign(const std::vector<ListEntry>& entries);
+    void assign(std::vector<ListEntry>&& entries);
 
     qsizetype FindUrl(QStringView url) const;
     bool EraseEntry(qsizetype index);

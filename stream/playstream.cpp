@@ -136,12 +136,16 @@ int CPlayStream::write(const unsigned char* data, int n)
     StreamFormat& format = engine_.format;
     const int code = format.formatCode;
     const int scanLength = pending - 32;
-    if (code == FormatMp3) {
-        if (probe.mp3Scan(buffer_.data(), scanLength) >= 0)
-            sendBitRate(probe.frameBitRate);
-    } else if (code == FormatAac) {
-        if (probe.aacScan(buffer_.data(), scanLength) >= 0)
-            sendBitRate(int(std::lround(probe.smoothedBitRate)));
+    if (code == FormatMp3 || code == FormatAac) {
+        // The gathered run does not change within one pump call: measured once per run, so
+        // a tiny metadata interval cannot make every write rescan it.
+        if (!runScanned_) {
+            runScanned_ = true;
+            if (code == FormatMp3 && probe.mp3Scan(buffer_.data(), scanLength) >= 0)
+                sendBitRate(probe.frameBitRate);
+            else if (code == FormatAac && probe.aacScan(buffer_.data(), scanLength) >= 0)
+                sendBitRate(int(std::lround(probe.smoothedBitRate)));
+        }
     } else {
         const std::uint32_t now = platform::tickCount();
         const std::uint32_t elapsed = now - markTime;
@@ -165,6 +169,7 @@ int CPlayStream::write(const unsigned char* data, int n)
 
 void CPlayStream::consumed(int count)
 {
+    runScanned_ = false;
     pending -= count;
     if (pending > 0 && count > 0)
         std::memmove(buffer_.data(), buffer_.data() + count, std::size_t(pending));
@@ -184,6 +189,7 @@ int CPlayStream::pump(const char* data, int n)
     }
     std::memcpy(buffer_.data() + pending, data, std::size_t(n));
     pending += n;
+    runScanned_ = false;
     if (pending < kGather)
         return n;
 

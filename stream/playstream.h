@@ -98,6 +98,7 @@ private:
     QString playerTag_;
     std::atomic<bool> volumeBusy_{false};
     PipeWriter testWriter_;
+    bool runScanned_ = false; // the gathered run has been measured for its bit rate
 
     mutable std::mutex recordMutex_;
     QFile recordFile_;
