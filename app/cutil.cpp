@@ -60,6 +60,16 @@ QString CUtil::FolderOf(const QString& path)
     return platform::canonicalPath(path.left(cut));
 }
 
+QString CUtil::FileNameOf(const QString& path)
+{
+    return path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
+}
+
+QString CUtil::WithExtension(const QString& path, const QString& ext)
+{
+    return path.left(path.lastIndexOf(u'.') + 1) + ext;
+}
+
 QString CUtil::DateText()
 {
     return DateText(QDateTime::currentDateTime());

@@ -19,6 +19,10 @@ public:
     // The part before the last separator, canonical; empty when there is no separator
     // after the first character.
     static QString FolderOf(const QString& path);
+    // The part after the last separator.
+    static QString FileNameOf(const QString& path);
+    // The same path with the text after its last "." replaced by ext.
+    static QString WithExtension(const QString& path, const QString& ext);
 
     // "24-05-17@14h05" for 17 May 2024 at 14:05.
     static QString DateText();

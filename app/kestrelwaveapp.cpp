@@ -14,6 +14,22 @@ CKestrelwaveApp::CKestrelwaveApp(MessageBoxes& boxes, platform::RegistryStore& r
 
 CKestrelwaveApp::~CKestrelwaveApp() = default;
 
+void CKestrelwaveApp::NameCurrentStation(bool fromPresets)
+{
+    if (!currentName.isEmpty() || currentUrl.isEmpty())
+        return;
+    if (const qsizetype i = stations.FindUrl(currentUrl); i >= 0) {
+        currentName = stations.name(i);
+        return;
+    }
+    for (int s = 0; fromPresets && s < kPresetSlots; ++s) {
+        if (presetUrl[s] == currentUrl) {
+            currentName = presetName[s];
+            return;
+        }
+    }
+}
+
 void CKestrelwaveApp::EndScan(bool completed)
 {
     if (status.autoScanRunning && endScanHook)

@@ -91,7 +91,6 @@ public:
     platform::RegistryStore& registry() { return registry_; }
 
     // Filled by start-up.
-    QString registryKeyPath = QStringLiteral("Software/Quorne/Kestrelwave");
     QString versionText;
     QString programFolder;
     QString storedPlayer;
@@ -117,6 +116,10 @@ public:
     StationList stations{this};
     PlaybackStatus status;
     std::unique_ptr<StreamEngine> engine;
+
+    // A remembered station with a URL but no name takes the name of the first list entry
+    // with that URL, else (with fromPresets) of the first preselection holding it.
+    void NameCurrentStation(bool fromPresets);
 
     // Ends a running auto-scan (completed: the list was walked or the button stopped it).
     void EndScan(bool completed);

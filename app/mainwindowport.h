@@ -41,8 +41,7 @@ public:
     // waits for something.
     virtual void processEvents() = 0;
 
-    // The URL and name fields, cleaned of surrounding junk.
-    virtual QString readUrlField() const = 0;
+    // The name field, cleaned of surrounding junk (the URL field's reading is the list's).
     virtual QString readNameField() const = 0;
     virtual void setUrlField(const QString& url) = 0;
     virtual void setNameField(const QString& name) = 0;

@@ -41,12 +41,6 @@ void addLine(std::vector<ListEntry>& out, QStringView line, TagPool& tags)
     }
 }
 
-QString fileNameOf(const QString& path)
-{
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.mid(cut + 1);
-}
-
 } // namespace
 
 std::vector<ListEntry> decodeListFile(QByteArrayView bytes)
@@ -121,7 +115,7 @@ bool StationList::LoadList(QString path)
 
     ListViewPort* v = view();
     if (v)
-        v->setListFileTitle(fileNameOf(path));
+        v->setListFileTitle(CUtil::FileNameOf(path));
     RemoveEmptyEntries();
     const int removed = RemoveDuplicates();
     if (removed > 0 && host_)
@@ -174,7 +168,7 @@ bool StationList::SaveList(const QString& path)
     if (host_)
         host_->writeSettings();
     if (ListViewPort* v = view())
-        v->setListFileTitle(fileNameOf(path));
+        v->setListFileTitle(CUtil::FileNameOf(path));
     ResetHistory();
     TakeSnapshot();
     return true;

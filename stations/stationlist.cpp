@@ -93,7 +93,7 @@ void StationList::RemoveEmptyEntries()
     if (!consistent())
         return;
     ListViewPort* v = view();
-    const QString shownUrl = v ? v->urlFieldText() : QString();
+    const QString shownUrl = v ? v->readUrlField() : QString();
     std::vector<ListEntry> kept;
     kept.reserve(count_);
     for (qsizetype i = 0; i < count_; ++i) {
@@ -117,7 +117,7 @@ int StationList::RemoveDuplicates()
     if (!consistent())
         return 0;
     ListViewPort* v = view();
-    const QString shownUrl = v ? v->urlFieldText() : QString();
+    const QString shownUrl = v ? v->readUrlField() : QString();
 
     // Entry j is a duplicate when an earlier entry with a URL has the same URL, or an
     // earlier category has j's name as its title. Every earlier entry counts, removed or

@@ -15,7 +15,8 @@ public:
     virtual ~ListViewPort() = default;
     virtual void refillListView() = 0; // WM_APP+3
     virtual void selectEntry(qsizetype index) = 0;
-    virtual QString urlFieldText() const = 0;
+    // The URL field, cleaned of surrounding junk.
+    virtual QString readUrlField() const = 0;
     virtual void setListFileTitle(const QString& fileName) = 0;
     // Per-list state of the dialog after a load: fields, buttons, preselection shown.
     virtual void resetPerListState() = 0;

@@ -338,7 +338,7 @@ void PlaybackControl::onDeleteRecording()
     if (lastRecordPath.isEmpty())
         return;
     const QString path = lastRecordPath;
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const QString name = CUtil::FileNameOf(path);
     const QString question =
         texts::choose(app.language(), {u"Erase %s ?", u"Effacer %s ?", u"%s löschen ?"}, name);
     if (!app.boxes().askYesNo(question))
@@ -350,6 +350,6 @@ void PlaybackControl::onDeleteRecording()
     }
     if (!engine_.bridge.recordingOpen())
         QFile::remove(path);
-    QFile::remove(path.left(path.lastIndexOf(u'.') + 1) + QStringLiteral("txt"));
+    QFile::remove(CUtil::WithExtension(path, QStringLiteral("txt")));
     lastRecordPath.clear();
 }

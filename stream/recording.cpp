@@ -82,7 +82,7 @@ bool CPlayStream::openRecording(const QString& stationName)
         return false;
     }
     recordPath = path;
-    infoPath = path.left(path.lastIndexOf(u'.') + 1) + QStringLiteral("txt");
+    infoPath = CUtil::WithExtension(path, QStringLiteral("txt"));
     infoFile_.setFileName(infoPath);
     infoFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     recordedBytes = 0;

@@ -274,7 +274,6 @@ void CKestrelwaveDlg::onPaste(qsizetype after)
     } else {
         for (const ListEntry& e : parsed)
             list.insert(first + inserted++, e);
-        const QString lastUrl = parsed.back().url;
         const int removed = list.RemoveDuplicates();
         if (removed > 0) {
             app_.boxes().show(texts::choose(lang,

@@ -346,24 +346,10 @@ void CKestrelwaveDlg::initDialog()
     app_.stations.clear();
     if (!app_.commandLineList.isEmpty())
         app_.stations.listPath = app_.commandLineList;
-    if (app_.stations.LoadList(app_.stations.listPath))
-        FillListView();
-    else
-        FillListView(); // an empty view still needs its columns and totals
+    app_.stations.LoadList(app_.stations.listPath);
+    FillListView(); // also when nothing loaded: the view still needs its columns and totals
 
-    if (app_.currentName.isEmpty() && !app_.currentUrl.isEmpty()) {
-        const qsizetype i = app_.stations.FindUrl(app_.currentUrl);
-        if (i >= 0) {
-            app_.currentName = app_.stations.name(i);
-        } else {
-            for (int s = 0; s < kPresetSlots; ++s) {
-                if (app_.presetUrl[s] == app_.currentUrl) {
-                    app_.currentName = app_.presetName[s];
-                    break;
-                }
-            }
-        }
-    }
+    app_.NameCurrentStation(true);
     urlEdit_->setText(app_.currentUrl);
     nameEdit_->setText(app_.currentName);
     ShowPresetLabels();
@@ -496,11 +482,6 @@ QString CKestrelwaveDlg::readNameField() const
     return cleanNameFieldText(nameEdit_->text());
 }
 
-QString CKestrelwaveDlg::urlFieldText() const
-{
-    return readUrlField();
-}
-
 // ---- list view -------------------------------------------------------------------------
 
 void CKestrelwaveDlg::FillListView()
@@ -592,11 +573,7 @@ void CKestrelwaveDlg::resetPerListState()
     app_.stations.selectedIndex = -1;
     button(IDC_UPDATE)->setEnabled(false);
     button(IDC_INSERT)->setEnabled(false);
-    if (app_.currentName.isEmpty() && !app_.currentUrl.isEmpty()) {
-        const qsizetype i = app_.stations.FindUrl(app_.currentUrl);
-        if (i >= 0)
-            app_.currentName = app_.stations.name(i);
-    }
+    app_.NameCurrentStation(false);
     urlEdit_->setText(app_.currentUrl);
     nameEdit_->setText(app_.currentName);
     for (int s = 0; s < kPresetSlots; ++s)

@@ -66,7 +66,6 @@ public:
     QString readNameField() const override;
     void refillListView() override { FillListView(); }
     void selectEntry(qsizetype index) override { SelectEntry(index); }
-    QString urlFieldText() const override;
     void setListFileTitle(const QString& fileName) override;
     void resetPerListState() override;
     void runSaveListCommand() override { command(1007); }

@@ -14,7 +14,6 @@ class FakeWindow : public MainWindowPort {
 public:
     void refillListView() override { ++refills; }
     void selectEntry(qsizetype index) override { selected.push_back(index); }
-    QString urlFieldText() const override { return urlField; }
     void setListFileTitle(const QString& fileName) override { title = fileName; }
     void resetPerListState() override { ++perListResets; }
     void runSaveListCommand() override { ++saveCommands; }
