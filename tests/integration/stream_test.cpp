@@ -325,6 +325,8 @@ TEST(Playback, OggAndAacMountsAreRecognised)
                 << h.window.paneText().toStdString();
         }
         EXPECT_EQ(h.engine().format.formatCode.load(), c.formatCode);
+        // The announcement comes from the probe, before the player has its first bytes.
+        EXPECT_TRUE(h.waitFor([&] { return h.captured().size() >= 4; }, 10000));
         h.stop();
         const QByteArray audio = h.captured();
         if (c.formatCode == FormatAac) {
