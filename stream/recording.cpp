@@ -75,19 +75,22 @@ bool CPlayStream::openRecording(const QString& stationName)
     }
     const QString stem = stationFolder + u'/' + name + u'_' + CUtil::DateText();
     const QString path = freeRecordingPath(stem, extension);
-    std::lock_guard lock(recordMutex_);
-    recordFile_.setFileName(path);
-    if (!recordFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        curl.recordError = 13;
-        return false;
+    {
+        // The GUI thread takes this lock for every pane line: no call to it while held.
+        std::lock_guard lock(recordMutex_);
+        recordFile_.setFileName(path);
+        if (!recordFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            curl.recordError = 13;
+            return false;
+        }
+        recordPath = path;
+        infoPath = CUtil::WithExtension(path, QStringLiteral("txt"));
+        infoFile_.setFileName(infoPath);
+        infoFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        recordedBytes = 0;
+        recordOrigin_ = platform::tickCount();
+        recordOpen_ = true;
     }
-    recordPath = path;
-    infoPath = CUtil::WithExtension(path, QStringLiteral("txt"));
-    infoFile_.setFileName(infoPath);
-    infoFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    recordedBytes = 0;
-    recordOrigin_ = platform::tickCount();
-    recordOpen_ = true;
     if (MainWindowPort* w = engine_.window())
         w->invokeOnGui([this, path] { engine_.control.lastRecordPath = path; });
     else
@@ -154,6 +157,11 @@ void CPlayStream::recordBlock(const unsigned char* data, int n)
         if (!openRecording(name)) {
             stopRecordingFromWorker(
                 QStringLiteral("\n*** Could not create the record file !! ***\n"));
+            return;
+        }
+        // Stopped while the files were being opened: nothing of it is kept.
+        if (!(app.status.recording || recordFromStart)) {
+            closeRecording();
             return;
         }
         engine_.showText(QStringLiteral("\nStart recording\n"));

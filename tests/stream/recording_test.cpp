@@ -4,12 +4,61 @@
 #include "tests/support/fakewindow.h"
 #include "tests/support/scriptedmessageboxes.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
+
+namespace {
+
+// Runs GUI work on the test's main thread, as the dialog does: a worker's call waits until
+// the main thread handles events.
+class GuiThreadWindow : public FakeWindow {
+public:
+    void invokeOnGui(const std::function<void()>& f) override
+    {
+        if (QThread::currentThread() == receiver_.thread())
+            f();
+        else
+            QMetaObject::invokeMethod(&receiver_, f, Qt::BlockingQueuedConnection);
+    }
+
+private:
+    QObject receiver_;
+};
+
+// Runs a hook before the first GUI call: what the user did while the worker was busy.
+class InterruptingWindow : public FakeWindow {
+public:
+    void invokeOnGui(const std::function<void()>& f) override
+    {
+        if (auto hook = std::exchange(beforeFirstCall, nullptr))
+            hook();
+        FakeWindow::invokeOnGui(f);
+    }
+    std::function<void()> beforeFirstCall;
+};
+
+bool spinUntil(const std::function<bool()>& pred, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+} // namespace
 
 TEST(Recording, NamesStayInsideTheRecordingsFolder)
 {
@@ -108,5 +157,86 @@ TEST(Recording, OpeningFailuresSetTheirCode)
     e.bridge.closeRecording();
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_FALSE(QFile::exists(e.bridge.infoPath));
+    app.setWindow(nullptr);
+}
+
+TEST(Recording, PaneLinesGoOnWhileAWorkerOpensARecording)
+{
+    QTemporaryDir dir;
+    ScriptedMessageBoxes boxes;
+    platform::RegistryStore registry(dir.path() + QStringLiteral("/r.ini"));
+    CKestrelwaveApp app(boxes, registry);
+    GuiThreadWindow window;
+    app.setWindow(&window);
+    StreamEngine& e = *app.engine;
+    app.dataFolder = dir.path();
+    StationInfoValues info;
+    info.fileExtension = QStringLiteral("mp3");
+    e.info.set(info);
+
+    std::atomic<bool> opened{false}, openDone{false}, shown{false};
+    std::thread worker([&] {
+        opened = e.bridge.openRecording(QStringLiteral("Jazz"));
+        openDone = true;
+    });
+    // The worker ends its opening with a call to this thread, which is not served yet; a
+    // pane line written meanwhile (the GUI thread's own work) must not wait for it.
+    QThread::msleep(300);
+    std::thread pane([&] {
+        window.showText(QStringLiteral("Pane line\n"));
+        shown = true;
+    });
+    for (int i = 0; i < 100 && !shown; ++i)
+        QThread::msleep(20);
+    EXPECT_TRUE(shown) << "the pane waits for the recording lock held across a GUI call";
+    EXPECT_TRUE(spinUntil([&] { return openDone && shown; }, 5000));
+    worker.join();
+    pane.join();
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(e.control.lastRecordPath, e.bridge.recordPath);
+    QFile infoFile(e.bridge.infoPath);
+    ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(infoFile.readAll(), QByteArray("Pane line\n"));
+    e.bridge.closeRecording();
+    app.setWindow(nullptr);
+}
+
+TEST(Recording, StopWhileTheFilesAreOpenedLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    ScriptedMessageBoxes boxes;
+    platform::RegistryStore registry(dir.path() + QStringLiteral("/r.ini"));
+    CKestrelwaveApp app(boxes, registry);
+    InterruptingWindow window;
+    app.setWindow(&window);
+    StreamEngine& e = *app.engine;
+    app.dataFolder = dir.path();
+    StationInfoValues info;
+    info.fileExtension = QStringLiteral("mp3");
+    info.stationName = QStringLiteral("Jazz");
+    e.info.set(info);
+    QByteArray played;
+    e.bridge.setPipeWriterForTesting([&](const char* d, std::size_t n) {
+        played.append(d, qsizetype(n));
+        return true;
+    });
+    e.format.formatCode = FormatMp3;
+    e.format.metaInterval = 0;
+    e.meta.reset();
+    e.bridge.reset();
+
+    // Record is pressed, and pressed again before the worker has opened the files.
+    app.status.recording = 1;
+    window.beforeFirstCall = [&] { e.control.StopRecording(); };
+    QByteArray frames;
+    for (int f = 0; f < 200; ++f)
+        frames += QByteArray("\xFF\xFB\x90\x00", 4) + QByteArray(413, '\x55');
+    for (qsizetype pos = 0; pos < frames.size(); pos += 4170)
+        ASSERT_GT(e.bridge.pump(frames.constData() + pos, 4170), 0);
+
+    EXPECT_FALSE(e.bridge.recordingOpen());
+    EXPECT_FALSE(app.status.recording);
+    EXPECT_TRUE(QDir(dir.path() + QStringLiteral("/Jazz")).entryList(QDir::Files).isEmpty());
+    EXPECT_FALSE(played.isEmpty()); // playback went on
     app.setWindow(nullptr);
 }
