@@ -57,8 +57,8 @@ void CCurlThread::start(const QString& url)
     if (thread_.joinable()) {
         // One worker at a time: the previous one is abortable and ends by itself.
         stopRequested = true;
-        waitForEnd(5000);
-        thread_.join();
+        while (!waitForEnd(1000)) {
+        }
     }
     currentUrl = url;
     recordError = 0;
@@ -254,8 +254,6 @@ int CCurlThread::onProgress()
         timedOut = true;
         return 1;
     }
-    if (playlistMode)
-        return 0; // a playlist is small; it is fetched whole
     return stopRequested ? 1 : 0;
 }
 
@@ -278,6 +276,8 @@ std::size_t CCurlThread::onWrite(const char* data, std::size_t n)
         engine_.bridge.reset();
         if (!engine_.bridge.startPlayer()) {
             engine_.showText(QStringLiteral("\nCould not start the Player ...\n"));
+            endReason = EndAborting;
+            abortedByHandler = true;
             return 0;
         }
         playerStarted = true;

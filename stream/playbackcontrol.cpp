@@ -63,7 +63,7 @@ void PlaybackControl::Play()
     CKestrelwaveApp& app = engine_.app;
     PlaybackStatus& status = app.status;
     MainWindowPort* w = engine_.window();
-    if (status.playing || !w)
+    if (status.playing || starting_ || !w)
         return;
     const std::uint32_t lang = app.language();
     const QString url = w->readUrlField();
@@ -90,7 +90,9 @@ void PlaybackControl::Play()
         return;
     }
     // A worker asked to stop finishes its end report before this play begins.
+    starting_ = true;
     engine_.curl.waitForEnd(5000);
+    starting_ = false;
 
     const qsizetype row = app.stations.FindUrl(url);
     app.stations.selectedIndex = row;

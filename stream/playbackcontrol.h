@@ -48,6 +48,8 @@ private:
     void waitMs(int ms);
 
     StreamEngine& engine_;
+    // Set while Play waits for the previous worker: a second click meanwhile is ignored.
+    bool starting_ = false;
 };
 
 // True for addresses on this machine, which need no Internet connection.

@@ -907,8 +907,10 @@ void CKestrelwaveDlg::exitSequence()
     app_.status.playing = 0;
     app_.status.transferThreadRunning = 0;
     app_.status.transferInProgress = 0;
-    // Every blocking step of the worker gives up once asked to, so it ends by itself here.
-    engine.curl.waitForEnd(3000);
+    // Every blocking step of the worker gives up once asked to, so it ends by itself here;
+    // it must be gone before the window it reports to.
+    while (!engine.curl.waitForEnd(1000)) {
+    }
     timer2_.stop();
     timer1_.stop();
     timer4_.stop();

@@ -337,3 +337,20 @@ TEST(Playback, OggAndAacMountsAreRecognised)
         }
     }
 }
+
+TEST(Playback, PlayerThatCannotStartLeavesTheStationValid)
+{
+    REQUIRE_STATION();
+    EngineHarness h(QStringLiteral("no-such-player"));
+    const QString url = TestStation::fake(QStringLiteral("/meta?metaint=16000"));
+    h.app->stations.append({QStringLiteral("Mine"), url, 0, {}});
+    h.play(url);
+    ASSERT_TRUE(h.waitFor([&] { return h.transferEnded(); }, 20000));
+    EXPECT_TRUE(h.paneContains(QStringLiteral("\nCould not start the Player ...\n")))
+        << h.window.paneText().toStdString();
+    // Our own failure: the station is not marked.
+    EXPECT_NE(h.app->stations.name(0), QStringLiteral("INVALID"));
+    EXPECT_EQ(endReason(h), EndAborting);
+    EXPECT_FALSE(h.app->status.playing);
+    EXPECT_TRUE(childProcesses().empty());
+}
