@@ -119,23 +119,33 @@ QString CUtil::DecodeText(QByteArrayView text)
                 i += 3;
                 continue;
             }
-            // A percent-encoded UTF-8 sequence of two or three bytes.
-            const int need = b < 0xE0 ? 6 : 9;
-            if (i + need > n)
+            // A percent-encoded UTF-8 sequence of two to four bytes.
+            const int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            char32_t cp = char32_t(b & (0x7F >> length));
+            bool utf8 = b >= 0xC2 && b <= 0xF4;
+            bool cut = false;
+            for (int k = 1; utf8 && k < length; ++k) {
+                const qsizetype at = i + 3 * k;
+                if (at >= n || (wide[at] == u'%' && at + 2 >= n)) {
+                    cut = true; // the sequence runs past the end of the text
+                    break;
+                }
+                const int next = escapedByte(wide, at);
+                utf8 = next >= 0x80 && next <= 0xBF;
+                cp = (cp << 6) | char32_t(next & 0x3F);
+            }
+            if (cut)
                 break;
-            const int b1 = escapedByte(wide, i + 3);
-            const int b2 = need == 9 ? escapedByte(wide, i + 6) : 0x80;
-            if (b1 < 0 || b2 < 0 || b < 0xC0) {
+            static constexpr char32_t kLowest[5] = {0, 0, 0x80, 0x800, 0x10000};
+            if (!utf8 || cp < kLowest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
                 // Not UTF-8 after all: the byte in the 8-bit code page.
                 const char byte = static_cast<char>(b);
                 out += platform::fromWindows1252(QByteArrayView(&byte, 1));
                 i += 3;
                 continue;
             }
-            const char32_t cp = need == 6 ? ((b & 0x1F) << 6) | (b1 & 0x3F)
-                                          : ((b & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
-            out += QChar(static_cast<char16_t>(cp));
-            i += need;
+            out += QString::fromUcs4(&cp, 1);
+            i += 3 * length;
         } else if (c == u'&') {
             const qsizetype semi = wide.indexOf(u';', i + 1);
             qsizetype len = semi - i - 1;

@@ -5,6 +5,7 @@
 #include "app/mainwindowport.h"
 #include "app/texts.h"
 #include "platform/folders.h"
+#include "stations/listline.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -197,7 +198,7 @@ int CKestrelwaveApp::WriteSettings()
             const QString& url = presetUrl[n - 1];
             if (url.isEmpty())
                 continue;
-            const QString& name = presetName[n - 1];
+            const QString name = listSafeName(presetName[n - 1]);
             line(name.isEmpty() ? QStringLiteral("sel_%1 = %2").arg(n).arg(url)
                                 : QStringLiteral("sel_%1 = %2 \t%3").arg(n).arg(name, url));
         }

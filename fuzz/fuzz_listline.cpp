@@ -14,17 +14,6 @@ void checkLine(QStringView line)
     if (!e)
         return;
     fuzzCheck((e->flags & ~MARK_MODIFIED) == 0, "only the modified mark comes from a line");
-    if (e->url.isEmpty()) {
-        fuzzCheck(!e->name.isEmpty(), "a category has a title");
-        fuzzCheck(e->format.isEmpty() && e->flags == 0, "a category has no tag and no mark");
-        return;
-    }
-    fuzzCheck(e->url.startsWith(u"http", Qt::CaseInsensitive), "a URL begins with http");
-    fuzzCheck(!e->name.contains(u'\t'), "a station name holds no tab");
-
-    // What SaveList writes for an entry the grammar can hold must load as the same station.
-    // (A URL ending in a separator or an invisible character, or a name of junk only, cannot
-    // be written back exactly; the fields the program fills are cleaned of those.)
     const auto clean = [](QStringView s, bool url) {
         if (s.isEmpty())
             return !url;
@@ -35,6 +24,22 @@ void checkLine(QStringView line)
         return !listchars::inSetA(s.front()) && !listchars::inSetB(s.back()) &&
                !listchars::inSetD(s.back()) && !(url && listchars::inSetC(s.back()));
     };
+    if (e->url.isEmpty()) {
+        fuzzCheck(!e->name.isEmpty(), "a category has a title");
+        fuzzCheck(e->format.isEmpty() && e->flags == 0, "a category has no tag and no mark");
+        if (clean(e->name, false)) {
+            const std::optional<ListEntry> again = ParseListLine(FormatListLine(*e));
+            fuzzCheck(again && again->name == e->name && again->url.isEmpty(),
+                      "a formatted category keeps its title");
+        }
+        return;
+    }
+    fuzzCheck(e->url.startsWith(u"http", Qt::CaseInsensitive), "a URL begins with http");
+    fuzzCheck(!e->name.contains(u'\t'), "a station name holds no tab");
+
+    // What SaveList writes for an entry the grammar can hold must load as the same station.
+    // (A URL ending in a separator or an invisible character, or a name of junk only, cannot
+    // be written back exactly; the fields the program fills are cleaned of those.)
     if (!clean(e->url, true) || !clean(e->name, false))
         return;
     const std::optional<ListEntry> again = ParseListLine(FormatListLine(*e));

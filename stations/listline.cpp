@@ -41,7 +41,8 @@ bool inSetD(QChar c)
 
 bool isVisible(QChar c)
 {
-    return c.unicode() > 0x20 && c.isPrint();
+    // A character beyond the basic plane (an emoji) arrives as two surrogates.
+    return c.unicode() > 0x20 && (c.isPrint() || c.isSurrogate());
 }
 
 } // namespace listchars
@@ -138,13 +139,13 @@ std::optional<ListEntry> ParseListLine(QStringView line)
         return std::nullopt;
     QStringView text = line.sliced(start);
 
-    for (qsizetype i = text.size() - 1; i >= 0; --i) {
-        if (isVisible(text[i])) {
-            // Also after a first and only visible character: "J\r" is the title J.
-            text = text.first(i + 1);
-            break;
-        }
-    }
+    qsizetype lastVisible = text.size() - 1;
+    while (lastVisible >= 0 && !isVisible(text[lastVisible]))
+        --lastVisible;
+    if (lastVisible < 0)
+        return std::nullopt; // control characters only: not even a category title
+    // Also after a first and only visible character: "J\r" is the title J.
+    text = text.first(lastVisible + 1);
 
     ListEntry entry;
     const qsizetype p = findHttp(text);
@@ -196,15 +197,35 @@ std::optional<ListEntry> ParseListLine(QStringView line)
     return entry;
 }
 
+QString listSafeName(QStringView name)
+{
+    const qsizetype http = findHttp(name);
+    QString safe = (http >= 0 ? name.first(http) : name).toString();
+    for (QChar& c : safe) {
+        if (c.unicode() < 0x20)
+            c = u' ';
+    }
+    const qsizetype last = lastNotIn(safe, inSetD);
+    safe.truncate(last + 1);
+    return safe;
+}
+
 QString FormatListLine(const ListEntry& entry)
 {
-    if (entry.url.isEmpty())
-        return entry.name;
+    if (entry.url.isEmpty()) {
+        // A title is read from after its first "#", and a lone symbol is junk without one.
+        const QString title = listSafeName(entry.name);
+        if (title.contains(u'#') || (title.size() == 1 && !title[0].isLetterOrNumber()))
+            return u'#' + title;
+        return title;
+    }
     QString line;
-    if (!entry.name.isEmpty()) {
-        if (entry.flags & MARK_MODIFIED)
+    const QString name = listSafeName(entry.name);
+    if (!name.isEmpty()) {
+        // A name that begins with "#" keeps it only behind the mark.
+        if ((entry.flags & MARK_MODIFIED) || name.startsWith(u'#'))
             line += u'#';
-        line += entry.name + u" \t";
+        line += name + u" \t";
     }
     line += entry.url;
     if (!entry.format.isEmpty())

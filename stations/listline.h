@@ -35,3 +35,7 @@ std::optional<ListEntry> ParseListLine(QStringView line);
 // optional "#", the name and " \t", the URL and " \t" with the format tag; for a category
 // the title alone.
 QString FormatListLine(const ListEntry& entry);
+
+// A name as the list-file grammar can hold it: one line, cut before an "http" (which would
+// start the URL), without trailing blanks, tabs or quotes.
+QString listSafeName(QStringView name);

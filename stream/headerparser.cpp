@@ -107,7 +107,8 @@ QString cleanStationName(const QString& text)
         ++start;
     while (start < name.size() && !name[start].isLetterOrNumber())
         ++start;
-    return name.mid(start);
+    // The name goes into the list file, where it must stay on its line, before the URL.
+    return listSafeName(QStringView(name).sliced(start));
 }
 
 QString nameFromHeadersOrUrl(QByteArrayView headerText, const QString& stationUrl)

@@ -247,12 +247,13 @@ void CKestrelwaveDlg::onPaste(qsizetype after)
     list.PushHistory();
     const std::uint32_t lang = app_.language();
 
-    // The rows copied in this window are moved, as long as they are still where they were.
+    // The rows copied in this window are moved, as long as they are still where they were
+    // and the clipboard still holds them (not rows copied in another window since).
     bool move = parsed.size() == clip_.entries.size() && !clip_.entries.empty();
     for (size_t k = 0; move && k < clip_.indexes.size(); ++k) {
         const qsizetype i = clip_.indexes[k];
         move = list.isValidIndex(i) && list.url(i) == clip_.entries[k].url &&
-               list.name(i) == clip_.entries[k].name;
+               list.name(i) == clip_.entries[k].name && parsed[k].url == clip_.entries[k].url;
     }
     qsizetype first = after + 1;
     qsizetype inserted = 0;

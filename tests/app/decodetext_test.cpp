@@ -1,7 +1,7 @@
 #include "app/cutil.h"
 
-#include <QString>
 #include "tests/support/printers.h"
+#include <QString>
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -39,6 +39,16 @@ TEST(DecodeText, PercentEscapesAndEntities)
         {"x%A9 jazz radio", u"x© jazz radio"_s},
         {"caf%e9 jazz band", u"café jazz band"_s},
         {"%C3%ZZ mixes", u"Ã%ZZ mixes"_s},
+        // Near the end of the text too, and whatever follows the byte.
+        {"Caf%E9 FM", u"Café FM"_s},
+        {"Radio %A9", u"Radio ©"_s},
+        {"Caf%E9X", u"CaféX"_s},
+        // Four bytes give a character beyond the basic plane; broken sequences and encoded
+        // surrogates are single Windows-1252 bytes, never a lone surrogate.
+        {"%F0%9F%93%BB Radio", u"\U0001F4FB Radio"_s},
+        {"%C3%28 x", u"Ã( x"_s},
+        {"%ED%A0%80 x", u"í\u00A0€ x"_s},
+        {"%C0%AF x", u"À¯ x"_s},
         // Entities.
         {"Rock &foo; Pop", u"Rock  Pop"_s},
         {"a&AMP;b", u"ab"_s},

@@ -1,8 +1,8 @@
 #include "stations/listline.h"
 
+#include "tests/support/printers.h"
 #include <QString>
 #include <QStringList>
-#include "tests/support/printers.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -49,10 +49,25 @@ TEST(ListChars, VisibleMeansPrintableAndAboveBlank)
     const struct {
         char16_t c;
         bool visible;
-    } rows[] = {{u'a', true},      {u'#', true},      {u'~', true},       {u'\u00E9', true},
-                {u'\u20AC', true}, {u'\u00A0', true}, {u' ', false},      {u'\t', false},
-                {u'\r', false},    {u'\n', false},    {0x7F, false},      {0x85, false},
-                {0x00, false},     {0x1F, false},     {u'\uFEFF', false}, {u'\u200B', false}};
+    } rows[] = {{u'a', true},
+                {u'#', true},
+                {u'~', true},
+                {u'\u00E9', true},
+                {u'\u20AC', true},
+                {u'\u00A0', true},
+                {u' ', false},
+                {u'\t', false},
+                {u'\r', false},
+                {u'\n', false},
+                {0x7F, false},
+                {0x85, false},
+                {0x00, false},
+                {0x1F, false},
+                {u'\uFEFF', false},
+                {u'\u200B', false},
+                // Both halves of a character beyond the basic plane (an emoji).
+                {0xD83D, true},
+                {0xDCFB, true}};
     for (const auto& r : rows)
         EXPECT_EQ(listchars::isVisible(QChar(r.c)), r.visible) << std::hex << int(r.c);
 }
@@ -100,6 +115,9 @@ TEST(ParseListLine, CategoryLines)
         {u" \t \r"_s, false, {}},
         {u"?;:|=^%*$&)\"'"_s, false, {}},
         {u"Jazz#"_s, false, {}},
+        // Control characters only make no heading.
+        {u" \x01\x02"_s, false, {}},
+        {QString(3, QChar(0)), false, {}},
     });
 }
 
@@ -251,6 +269,25 @@ TEST(FormatListLine, WritesTheFileFormAndParsesBack)
         {{u"Lost"_s, url, MARK_INVALID, {}}, u"Lost \t"_s + url, {u"Lost"_s, url, 0, {}}},
         // Without a name there is nothing to put the "#" in front of.
         {{{}, url, MARK_MODIFIED, {}}, url, {{}, url, 0, {}}},
+        // Names from the network must not take the URL's place or split the line.
+        {{u"Radio X - http://radiox.example"_s, url, 0, {}},
+         u"Radio X - \t"_s + url,
+         {u"Radio X -"_s, url, 0, {}}},
+        {{u"Radio\r\nX"_s, url, 0, {}}, u"Radio  X \t"_s + url, {u"Radio  X"_s, url, 0, {}}},
+        {{u"HTTP Radio"_s, url, 0, {}}, url, {{}, url, 0, {}}},
+        // A name that begins with "#" keeps it behind the mark.
+        {{u"#1 Hits"_s, url, 0, {}},
+         u"##1 Hits \t"_s + url,
+         {u"#1 Hits"_s, url, MARK_MODIFIED, {}}},
+        // Titles with a "#" or of one symbol, and characters beyond the basic plane.
+        {{u"Rock #1"_s, {}, 0, {}}, u"#Rock #1"_s, {u"Rock #1"_s, {}, 0, {}}},
+        {{u"\u266B"_s, {}, 0, {}}, u"#\u266B"_s, {u"\u266B"_s, {}, 0, {}}},
+        {{u"Chill \U0001F334"_s, {}, 0, {}},
+         u"Chill \U0001F334"_s,
+         {u"Chill \U0001F334"_s, {}, 0, {}}},
+        {{u"\U0001F4FB Rock FM"_s, url, 0, {}},
+         u"\U0001F4FB Rock FM \t"_s + url,
+         {u"\U0001F4FB Rock FM"_s, url, 0, {}}},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(FormatListLine(r.entry), r.line);

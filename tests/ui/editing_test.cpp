@@ -204,9 +204,13 @@ void EditingTest::clipboardRoundTripBetweenTwoWindows()
     second.list().clear();
     second.list().append({u"Other"_qs, u"http://127.0.0.1:9/other"_qs, 0, {}});
     second.dlg->FillListView();
+    second.cursor = second.view()->viewport()->mapToGlobal(QPoint(5, 5));
+    // The second window copied a row of its own before: the other window's copy replaces
+    // it on the clipboard, so the paste adds that copy rather than moving its own row.
+    second.selectRows({0});
+    second.key(Qt::Key_C);
     first.selectRows({5}); // y
     first.key(Qt::Key_C);
-    second.cursor = second.view()->viewport()->mapToGlobal(QPoint(5, 5));
     second.key(Qt::Key_V);
     QCOMPARE(names(second.list()), (QStringList{u"Other"_qs, u"y"_qs}));
     QCOMPARE(second.list().url(1), u"http://127.0.0.1:9/y"_qs);
