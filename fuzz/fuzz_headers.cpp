@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -61,7 +62,15 @@ void checkStationName(const QString& text)
     if (name.isEmpty())
         return;
     fuzzCheck(name.front().isLetterOrNumber(), "a clean name begins with a letter or digit");
-    fuzzCheck(text.contains(name), "a clean name is part of the text");
+    QString flat = text;
+    for (QChar& c : flat) {
+        if (c.unicode() < 0x20)
+            c = u' ';
+    }
+    fuzzCheck(flat.contains(name), "a clean name is part of the text, line breaks as blanks");
+    fuzzCheck(std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; }) &&
+                  !name.contains(u"http", Qt::CaseInsensitive),
+              "a clean name is one line without an http");
     for (QStringView junk :
          {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"})
         fuzzCheck(!name.contains(junk, Qt::CaseInsensitive), "a clean name holds no junk word");

@@ -85,7 +85,9 @@ std::int32_t decimalValue(QByteArrayView text)
 
 QString cleanStationName(const QString& text)
 {
-    QStringView s(text);
+    // The name goes into the list file, where it must stay on its line, before the URL.
+    const QString oneLine = listSafeName(text);
+    QStringView s(oneLine);
     while (!s.isEmpty() && listchars::inSetA(s.front()))
         s = s.sliced(1);
     for (QStringView junk :
@@ -107,7 +109,6 @@ QString cleanStationName(const QString& text)
         ++start;
     while (start < name.size() && !name[start].isLetterOrNumber())
         ++start;
-    // The name goes into the list file, where it must stay on its line, before the URL.
     return listSafeName(QStringView(name).sliced(start));
 }
 

@@ -122,6 +122,11 @@ TEST(HeaderParser, StationNamesAreCleanedWithFallbacks)
     EXPECT_EQ(cleanStationName(QStringLiteral("My Station Name")), QString());
     EXPECT_EQ(cleanStationName(QStringLiteral("Unknown")), QString());
     EXPECT_EQ(cleanStationName(QStringLiteral("#1 Hits")), QStringLiteral("1 Hits"));
+    // One line, and no "http" that a saved list would take for the URL.
+    EXPECT_EQ(cleanStationName(QStringLiteral("Radio\r\nX")), QStringLiteral("Radio  X"));
+    EXPECT_EQ(cleanStationName(QStringLiteral("Radio X - http://radiox.example")),
+              QStringLiteral("Radio X -"));
+    EXPECT_EQ(cleanStationName(QStringLiteral("no\x1bname")), QString()); // junk once joined
     const QString longName =
         QStringLiteral("The Very Best Radio Station For Smooth Jazz And Soul Music, All Day Long");
     const QString cut = cleanStationName(longName);
