@@ -1,23 +1,15 @@
-#include "app/kestrelwaveapp.h"
-#include "platform/registrystore.h"
 #include "stream/streamengine.h"
+#include "tests/support/apprig.h"
 #include "tests/support/fakewindow.h"
-#include "tests/support/scriptedmessageboxes.h"
-
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // Starting a worker while the previous one still runs (a second Play before the first has
 // ended) must end the old one once and start the new one, not join a finished thread again.
 TEST(CurlThread, StartWhileTheLastWorkerRunsReplacesIt)
 {
-    QTemporaryDir dir;
-    ScriptedMessageBoxes boxes;
-    platform::RegistryStore registry(dir.path() + QStringLiteral("/r.ini"));
-    CKestrelwaveApp app(boxes, registry);
     FakeWindow window;
-    app.setWindow(&window);
-    CCurlThread& curl = app.engine->curl;
+    AppRig rig(window);
+    CCurlThread& curl = rig.app.engine->curl;
     const QString refused = QStringLiteral("http://127.0.0.1:1/");
     for (int i = 0; i < 3; ++i) {
         curl.start(refused);
@@ -25,5 +17,4 @@ TEST(CurlThread, StartWhileTheLastWorkerRunsReplacesIt)
     }
     EXPECT_TRUE(curl.waitForEnd(15000));
     EXPECT_FALSE(curl.threadAlive());
-    app.setWindow(nullptr);
 }

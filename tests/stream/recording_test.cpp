@@ -1,6 +1,7 @@
 #include "app/kestrelwaveapp.h"
 #include "platform/registrystore.h"
 #include "stream/streamengine.h"
+#include "tests/support/apprig.h"
 #include "tests/support/fakewindow.h"
 #include "tests/support/scriptedmessageboxes.h"
 
@@ -103,12 +104,10 @@ TEST(Recording, FirstFreeNameGetsANumber)
 
 TEST(Recording, OpeningFailuresSetTheirCode)
 {
-    QTemporaryDir dir;
-    ScriptedMessageBoxes boxes;
-    platform::RegistryStore registry(dir.path() + QStringLiteral("/r.ini"));
-    CKestrelwaveApp app(boxes, registry);
     FakeWindow window;
-    app.setWindow(&window);
+    AppRig rig(window);
+    CKestrelwaveApp& app = rig.app;
+    const QTemporaryDir& dir = rig.dir;
     StreamEngine& e = *app.engine;
     const QString data = dir.path() + QStringLiteral("/Kestrelwave");
     QDir().mkpath(data);
@@ -157,19 +156,14 @@ TEST(Recording, OpeningFailuresSetTheirCode)
     e.bridge.closeRecording();
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_FALSE(QFile::exists(e.bridge.infoPath));
-    app.setWindow(nullptr);
 }
 
 TEST(Recording, PaneLinesGoOnWhileAWorkerOpensARecording)
 {
-    QTemporaryDir dir;
-    ScriptedMessageBoxes boxes;
-    platform::RegistryStore registry(dir.path() + QStringLiteral("/r.ini"));
-    CKestrelwaveApp app(boxes, registry);
     GuiThreadWindow window;
-    app.setWindow(&window);
+    AppRig rig(window);
+    CKestrelwaveApp& app = rig.app;
     StreamEngine& e = *app.engine;
-    app.dataFolder = dir.path();
     StationInfoValues info;
     info.fileExtension = QStringLiteral("mp3");
     e.info.set(info);
@@ -198,19 +192,14 @@ TEST(Recording, PaneLinesGoOnWhileAWorkerOpensARecording)
     ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
     EXPECT_EQ(infoFile.readAll(), QByteArray("Pane line\n"));
     e.bridge.closeRecording();
-    app.setWindow(nullptr);
 }
 
 TEST(Recording, StopWhileTheFilesAreOpenedLeavesNothingBehind)
 {
-    QTemporaryDir dir;
-    ScriptedMessageBoxes boxes;
-    platform::RegistryStore registry(dir.path() + QStringLiteral("/r.ini"));
-    CKestrelwaveApp app(boxes, registry);
     InterruptingWindow window;
-    app.setWindow(&window);
+    AppRig rig(window);
+    CKestrelwaveApp& app = rig.app;
     StreamEngine& e = *app.engine;
-    app.dataFolder = dir.path();
     StationInfoValues info;
     info.fileExtension = QStringLiteral("mp3");
     info.stationName = QStringLiteral("Jazz");
@@ -236,7 +225,6 @@ TEST(Recording, StopWhileTheFilesAreOpenedLeavesNothingBehind)
 
     EXPECT_FALSE(e.bridge.recordingOpen());
     EXPECT_FALSE(app.status.recording);
-    EXPECT_TRUE(QDir(dir.path() + QStringLiteral("/Jazz")).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(rig.dir.path() + QStringLiteral("/Jazz")).entryList(QDir::Files).isEmpty());
     EXPECT_FALSE(played.isEmpty()); // playback went on
-    app.setWindow(nullptr);
 }
