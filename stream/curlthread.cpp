@@ -54,12 +54,8 @@ CCurlThread::~CCurlThread()
 
 void CCurlThread::start(const QString& url)
 {
-    if (thread_.joinable()) {
-        // One worker at a time: the previous one is abortable and ends by itself.
-        stopRequested = true;
-        while (!waitForEnd(1000)) {
-        }
-    }
+    if (thread_.joinable())
+        stopAndWait(); // one worker at a time
     currentUrl = url;
     recordError = 0;
     endReason = 0;
@@ -82,6 +78,13 @@ bool CCurlThread::waitForEnd(int ms)
     if (thread_.joinable())
         thread_.join();
     return true;
+}
+
+void CCurlThread::stopAndWait()
+{
+    stopRequested = true;
+    while (!waitForEnd(1000)) {
+    }
 }
 
 bool CCurlThread::pause(int ms)

@@ -40,6 +40,9 @@ public:
     // GUI thread: waits up to ms for the worker to end, keeping the event loop turning (the
     // worker's WM_APP+2 is a blocking call into it). True when it has ended.
     bool waitForEnd(int ms);
+    // GUI thread: asks the worker to stop and waits, events turning, until it has ended.
+    // Every blocking step of the worker gives up once asked to, so this returns.
+    void stopAndWait();
     bool threadAlive() const { return alive_; }
 
     // Read by the GUI thread while the worker waits in WM_APP+2, or after it ended.

@@ -907,10 +907,8 @@ void CKestrelwaveDlg::exitSequence()
     app_.status.playing = 0;
     app_.status.transferThreadRunning = 0;
     app_.status.transferInProgress = 0;
-    // Every blocking step of the worker gives up once asked to, so it ends by itself here;
-    // it must be gone before the window it reports to.
-    while (!engine.curl.waitForEnd(1000)) {
-    }
+    // The worker must be gone before the window it reports to.
+    engine.curl.stopAndWait();
     timer2_.stop();
     timer1_.stop();
     timer4_.stop();

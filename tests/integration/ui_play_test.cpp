@@ -5,13 +5,13 @@
 #include "stream/streamengine.h"
 #include "tests/integration/station.h"
 #include "tests/support/scriptedmessageboxes.h"
+#include "tests/support/spin.h"
 #include "ui/filedialogs.h"
 #include "ui/infopane.h"
 #include "ui/kestrelwavedlg.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,18 +26,6 @@ public:
     QString openListFile(QWidget*, const QString&) override { return {}; }
     QString saveListFile(QWidget*, const QString&) override { return {}; }
 };
-
-bool spinUntil(const std::function<bool()>& pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 } // namespace
 

@@ -4,10 +4,9 @@
 #include "tests/support/apprig.h"
 #include "tests/support/fakewindow.h"
 #include "tests/support/scriptedmessageboxes.h"
+#include "tests/support/spin.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -46,18 +45,6 @@ public:
     }
     std::function<void()> beforeFirstCall;
 };
-
-bool spinUntil(const std::function<bool()>& pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 } // namespace
 
