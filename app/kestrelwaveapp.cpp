@@ -4,12 +4,14 @@
 #include "app/mainwindowport.h"
 #include "app/texts.h"
 #include "platform/registrystore.h"
+#include "scan/autoscan.h"
 #include "stream/streamengine.h"
 
 CKestrelwaveApp::CKestrelwaveApp(MessageBoxes& boxes, platform::RegistryStore& registry)
     : boxes_(boxes), registry_(registry)
 {
     engine = std::make_unique<StreamEngine>(*this);
+    scan = std::make_unique<CAutoScan>(*this);
 }
 
 CKestrelwaveApp::~CKestrelwaveApp() = default;
@@ -32,8 +34,7 @@ void CKestrelwaveApp::NameCurrentStation(bool fromPresets)
 
 void CKestrelwaveApp::EndScan(bool completed)
 {
-    if (status.autoScanRunning && endScanHook)
-        endScanHook(completed);
+    scan->EndScan(completed);
 }
 
 void CKestrelwaveApp::setWindow(MainWindowPort* window)

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class CAutoScan;
 class MainWindowPort;
 struct StreamEngine;
 namespace platform {
@@ -116,6 +117,7 @@ public:
     StationList stations{this};
     PlaybackStatus status;
     std::unique_ptr<StreamEngine> engine;
+    std::unique_ptr<CAutoScan> scan;
 
     // A remembered station with a URL but no name takes the name of the first list entry
     // with that URL, else (with fromPresets) of the first preselection holding it.
@@ -123,7 +125,6 @@ public:
 
     // Ends a running auto-scan (completed: the list was walked or the button stopped it).
     void EndScan(bool completed);
-    std::function<void(bool completed)> endScanHook;
     // The web search's clipboard watch is on: error boxes stay silent meanwhile.
     std::atomic<bool> webSearchActive{false};
 

@@ -257,7 +257,8 @@ int CCurlThread::onProgress()
         timedOut = true;
         return 1;
     }
-    return stopRequested ? 1 : 0;
+    // A scanned station proved valid: end now rather than at the next block.
+    return stopRequested || abortedByHandler ? 1 : 0;
 }
 
 std::size_t CCurlThread::onWrite(const char* data, std::size_t n)
@@ -335,10 +336,12 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
         return 0;
     }
 
-    if (!scanning)
+    // The pause lets a player's buffer fill; a scan starts no player.
+    if (!scanning) {
         engine_.showText(QStringLiteral("Buffering...\n"));
-    if (!pause(500))
-        return 0;
+        if (!pause(500))
+            return 0;
+    }
     format.bitRate = 0;
     if (format.formatCode == 0)
         return 0;

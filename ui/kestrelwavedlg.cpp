@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTableView>
@@ -101,6 +102,7 @@ CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs,
 CKestrelwaveDlg::~CKestrelwaveDlg()
 {
     qApp->removeEventFilter(this);
+    app_.scan->setView(nullptr);
     app_.setWindow(nullptr);
 }
 
@@ -267,9 +269,20 @@ void CKestrelwaveDlg::buildControls()
         listButtons->addWidget(button(id));
     listButtons->addStretch(1);
 
+    // While a scan runs, how far it got shows beside the totals.
+    scanProgress_ = new QProgressBar(this);
+    scanProgress_->setObjectName(QStringLiteral("scanProgress"));
+    scanProgress_->setFormat(QStringLiteral("%v / %m"));
+    scanProgress_->setMaximumHeight(totals_->sizeHint().height() + 4);
+    scanProgress_->setMaximumWidth(220);
+    scanProgress_->hide();
+    auto* totalsRow = new QHBoxLayout;
+    totalsRow->addWidget(totals_, 1);
+    totalsRow->addWidget(scanProgress_);
+
     auto* left = new QVBoxLayout;
     left->addWidget(list_, 1);
-    left->addWidget(totals_);
+    left->addLayout(totalsRow);
     left->addLayout(fields);
     left->addLayout(listButtons);
 
@@ -304,6 +317,7 @@ void CKestrelwaveDlg::initDialog()
 {
     const std::uint32_t lang = app_.language();
     app_.setWindow(this);
+    app_.scan->setView(this);
 
     // The window menu's About entry: text and command id by language.
     QAction* close =
@@ -710,6 +724,9 @@ void CKestrelwaveDlg::command(int id)
     case IDC_HELP:
         onHelp();
         break;
+    case IDC_AUTO_SCAN:
+        app_.scan->onButton();
+        break;
     case IDOK:
     case IDCANCEL:
         exitSequence();
@@ -888,11 +905,7 @@ void CKestrelwaveDlg::exitSequence()
         return;
     exitDone_ = true;
     if (app_.status.autoScanRunning) {
-        app_.status.autoScanStepDone = 0;
-        app_.status.autoScanRunning = 0;
-        ShowText(QStringLiteral("\n\nAUTO-SCAN ABORTED\n"));
-        button(IDC_AUTO_SCAN)->setText(QStringLiteral("Auto Scan"));
-        button(IDC_AUTO_SCAN)->setChecked(false);
+        app_.EndScan(false);
         SetColumnWidths();
     }
     active_ = false;

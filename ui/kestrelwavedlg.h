@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mainwindowport.h"
+#include "scan/autoscan.h"
 #include "stations/listline.h"
 
 #include <QDialog>
@@ -21,6 +22,7 @@ class ListHeader;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QTableView;
@@ -30,7 +32,7 @@ class StationListModel;
 // The main window: owns the controls, dispatches every command by control id, runs the
 // timers that poll the state the workers write, shows the information pane and performs the
 // ordered shutdown. Lives on the GUI thread; workers reach it through MainWindowPort.
-class CKestrelwaveDlg : public QDialog, public MainWindowPort {
+class CKestrelwaveDlg : public QDialog, public MainWindowPort, public ScanViewPort {
     Q_OBJECT
 public:
     CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs, QWidget* parent = nullptr);
@@ -80,6 +82,12 @@ public:
     void showPlaying(bool playing) override;
     void showRecording(bool recording) override;
     void syncPresetButtons(const QString& playingUrl) override;
+
+    // ScanViewPort (scanview.cpp)
+    void showScanRunning(bool running) override;
+    void showScanProgress(int done, int total) override;
+    void endWebSearch() override;
+    QProgressBar* scanProgress() const { return scanProgress_; }
 
     void ShowText(const QString& text) { showText(text); }
     void ClearInfoPane();
@@ -142,7 +150,6 @@ private:
     void onSort();
     void onSearch();
     void onWebSearch();
-    void endWebSearch();
     void watchClipboard();
     void listContextMenu(const QPoint& globalPos);
     void onTimer2();
@@ -166,6 +173,7 @@ private:
     QLineEdit* nameEdit_ = nullptr;
     QLineEdit* urlEdit_ = nullptr;
     QLabel* totals_ = nullptr;
+    QProgressBar* scanProgress_ = nullptr;
     QLabel* lamp_ = nullptr;
     QSlider* volume_ = nullptr;
     InfoPane* pane_ = nullptr;

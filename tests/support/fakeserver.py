@@ -13,6 +13,7 @@ import time
 import urllib.parse
 
 MEDIA = b""
+REQUESTS = []         # every path asked for, in order, for tests that must see who was called
 STREAM_SECONDS = 40   # no scenario streams for longer than this
 RATE = 32000          # bytes per second after the initial burst (2x real time)
 BURST = 96000
@@ -116,6 +117,13 @@ class Handler(socketserver.BaseRequestHandler):
                ("icy-br", "128"), ("icy-genre", "Tests")]
         titles = [f"Fake Artist - Song {n}" for n in range(1, 200)]
 
+        if path == "/requests":
+            body = "".join(f"{p}\n" for p in REQUESTS).encode()
+            self.head("HTTP/1.0 200 OK", [("Content-Type", "text/plain"),
+                                          ("Content-Length", str(len(body)))])
+            self.send(body)
+            return
+        REQUESTS.append(target)
         if path == "/ping":
             self.head("HTTP/1.0 200 OK", [("Content-Type", "text/plain"), ("Content-Length", "2")])
             self.send(b"ok")

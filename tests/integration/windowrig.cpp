@@ -1,0 +1,55 @@
+#include "tests/integration/windowrig.h"
+
+#include "platform/folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+class NoFileDialogs : public FileDialogs {
+public:
+    QString openListFile(QWidget*, const QString&) override { return {}; }
+    QString saveListFile(QWidget*, const QString&) override { return {}; }
+};
+
+} // namespace
+
+WindowRig::WindowRig(const QByteArray& listText)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("Music/Kestrelwave"));
+    listPath = dir.path() + QStringLiteral("/Music/Kestrelwave/local.txt");
+    QFile list(listPath);
+    if (list.open(QIODevice::WriteOnly))
+        list.write(listText);
+    list.close();
+
+    registry =
+        std::make_unique<platform::RegistryStore>(dir.path() + QStringLiteral("/registry.ini"));
+    boxes = std::make_unique<ScriptedMessageBoxes>(registry.get());
+    app = std::make_unique<CKestrelwaveApp>(*boxes, *registry);
+    StartupEnvironment env;
+    env.programFolder = QCoreApplication::applicationDirPath();
+    env.musicFolder = dir.path() + QStringLiteral("/Music");
+    env.versionText = QStringLiteral("2.1.0");
+    env.findOnPath = platform::findExecutable;
+    env.commandLine = listPath;
+    started = app->InitInstance(env);
+    files = std::make_unique<NoFileDialogs>();
+}
+
+WindowRig::~WindowRig()
+{
+    dlg.reset();
+}
+
+CKestrelwaveDlg& WindowRig::open()
+{
+    if (!dlg) {
+        dlg = std::make_unique<CKestrelwaveDlg>(*app, *files);
+        dlg->show();
+        QCoreApplication::processEvents();
+    }
+    return *dlg;
+}
