@@ -90,9 +90,10 @@ QString cleanStationName(const QString& text)
     QStringView s(oneLine);
     while (!s.isEmpty() && listchars::inSetA(s.front()))
         s = s.sliced(1);
+    // Exactly as written: "Unknown Pleasures FM" or "NoName Radio" are real names.
     for (QStringView junk :
          {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
-        if (s.contains(junk, Qt::CaseInsensitive))
+        if (s.contains(junk))
             return {};
     }
     QString name = s.toString();
@@ -162,14 +163,17 @@ HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl,
 {
     HeaderParse r;
     r.info.dateText = dateText;
+    // Every ICY or Icecast header found tells that the server speaks ICY, even when its
+    // answer turns out not to be playable.
+    const auto icy = [&](QByteArrayView name) {
+        QByteArray value = headerValue(headerText, name);
+        if (!value.isEmpty())
+            r.icyHeadersSeen = true;
+        return value;
+    };
 
-    const QByteArray url = headerValue(headerText, "icy-url");
-    if (!url.isEmpty()) {
-        r.info.webAddress = CUtil::ToWide(url);
-        r.icyHeadersSeen = true;
-    } else {
-        r.info.webAddress = stationUrl;
-    }
+    const QByteArray url = icy("icy-url");
+    r.info.webAddress = url.isEmpty() ? stationUrl : CUtil::ToWide(url);
 
     bool nameFound = false;
     const QByteArray name = headerValue(headerText, "icy-name");
@@ -187,51 +191,41 @@ HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl,
             ++i;
         return s.mid(i);
     };
-    const QByteArray genre = headerValue(headerText, "icy-genre");
-    if (!genre.isEmpty()) {
+    if (const QByteArray genre = icy("icy-genre"); !genre.isEmpty())
         r.info.genre = separatorsStripped(genre);
-        r.icyHeadersSeen = true;
-    }
-    const QByteArray description = headerValue(headerText, "icy-description");
-    if (!description.isEmpty()) {
+    if (const QByteArray description = icy("icy-description"); !description.isEmpty())
         r.info.description = separatorsStripped(description);
-        r.icyHeadersSeen = true;
-    }
 
-    QByteArray rate = headerValue(headerText, "icy-samplerate");
+    QByteArray rate = icy("icy-samplerate");
     if (rate.isEmpty())
-        rate = headerValue(headerText, "ice-samplerate");
-    const QByteArray sr = headerValue(headerText, "icy-sr");
-    if (!sr.isEmpty())
+        rate = icy("ice-samplerate");
+    if (const QByteArray sr = icy("icy-sr"); !sr.isEmpty())
         rate = sr;
     if (!rate.isEmpty())
         r.sampleRate = decimalValue(rate);
 
-    QByteArray br = headerValue(headerText, "icy-br");
+    QByteArray br = icy("icy-br");
     if (br.isEmpty())
-        br = headerValue(headerText, "ice-bitrate");
+        br = icy("ice-bitrate");
     if (!br.isEmpty())
         r.statedBitRate = decimalValue(br);
 
-    const QByteArray metaint = headerValue(headerText, "icy-metaint");
-    if (!metaint.isEmpty()) {
+    if (const QByteArray metaint = icy("icy-metaint"); !metaint.isEmpty())
         r.metaInterval = decimalValue(metaint);
-        r.icyHeadersSeen = true;
-    }
     if (r.metaInterval > kMaxMetaInterval) {
         r.metaintTooLarge = true;
         return r;
     }
 
-    QByteArray channels = headerValue(headerText, "ice_channels");
+    QByteArray channels = icy("ice_channels");
     if (channels.isEmpty())
-        channels = headerValue(headerText, "ice-channels");
+        channels = icy("ice-channels");
     if (!channels.isEmpty())
         r.channels = decimalValue(channels);
     if (r.statedBitRate == 0)
-        r.statedBitRate = decimalValue(headerValue(headerText, "ice-bitrate"));
+        r.statedBitRate = decimalValue(icy("ice-bitrate"));
     if (r.sampleRate == 0)
-        r.sampleRate = decimalValue(headerValue(headerText, "ice-samplerate"));
+        r.sampleRate = decimalValue(icy("ice-samplerate"));
 
     if (!nameFound)
         r.info.stationName = nameFromHeadersOrUrl(headerText, stationUrl);

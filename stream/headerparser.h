@@ -10,8 +10,8 @@
 struct HeaderParse {
     bool audio = false;           // a playable audio stream of a known format
     bool playlist = false;        // a playlist to resolve
-    bool icyHeadersSeen = false;  // the server spoke ICY or Icecast
-    bool metaintTooLarge = false; // refused: icy-metaint above 600000
+    bool icyHeadersSeen = false;  // one of the ICY or Icecast headers was found
+    bool metaintTooLarge = false; // refused: icy-metaint above 600000 (icyHeadersSeen is set)
     StationInfoValues info;
     std::int32_t vbr = 0;
     std::int32_t statedBitRate = 0;

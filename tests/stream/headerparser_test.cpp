@@ -92,6 +92,42 @@ TEST(HeaderParser, ContentTypesAndPlaylists)
     EXPECT_EQ(parse("X-Content-Type-Options: audio/mpeg\r\n").formatCode, 0);
 }
 
+// The worker lets a non-audio answer end quietly when the server spoke ICY, so every ICY and
+// Icecast header must count, and nothing else may.
+TEST(HeaderParser, EachIcyOrIcecastHeaderIsSeen)
+{
+    struct Row {
+        const char* header;
+        bool seen;
+    };
+    const Row rows[] = {
+        {"icy-url:http://jazz.example", true},
+        {"icy-name:Jazz FM", true},
+        {"icy-genre:Jazz", true},
+        {"icy-description:All jazz", true},
+        {"icy-samplerate:44100", true},
+        {"ice-samplerate:44100", true},
+        {"icy-sr:44100", true},
+        {"icy-br:128", true},
+        {"ice-bitrate:128", true},
+        {"icy-metaint:16000", true},
+        {"ice_channels:2", true},
+        {"ice-audio-info: ice-bitrate=96", true},
+        {"icy-name:My Station Name", false}, // no usable name
+        {"icy-br:", false},                  // an empty value is no header
+        {"icy-pub:1", false},
+        {"Server: Icecast 2.4.4", false},
+        {"Cache-Control: no-cache", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.header);
+        const HeaderParse h = parse(QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n") +
+                                    r.header + "\r\n\r\n");
+        EXPECT_FALSE(h.audio);
+        EXPECT_EQ(h.icyHeadersSeen, r.seen);
+    }
+}
+
 TEST(HeaderParser, MetadataIntervalLimitAndOddValues)
 {
     EXPECT_FALSE(parse("Content-Type: audio/mpeg\r\nicy-metaint:600000\r\n").metaintTooLarge);
@@ -99,6 +135,8 @@ TEST(HeaderParser, MetadataIntervalLimitAndOddValues)
     const HeaderParse big = parse("Content-Type: audio/mpeg\r\nicy-metaint:600001\r\n");
     EXPECT_TRUE(big.metaintTooLarge);
     EXPECT_FALSE(big.audio);
+    EXPECT_FALSE(big.playlist);
+    EXPECT_TRUE(big.icyHeadersSeen); // so the refusal is no failure of the station
     struct Row {
         const char* value;
         int interval;
@@ -120,7 +158,12 @@ TEST(HeaderParser, StationNamesAreCleanedWithFallbacks)
 {
     EXPECT_EQ(cleanStationName(QStringLiteral("  ..:Radio One")), QStringLiteral("Radio One"));
     EXPECT_EQ(cleanStationName(QStringLiteral("My Station Name")), QString());
-    EXPECT_EQ(cleanStationName(QStringLiteral("Unknown")), QString());
+    // Junk words count only as written: other letter cases are real names.
+    for (const char16_t* junk : {u"unknown", u"no name", u"noname", u"Radio My Server Name"})
+        EXPECT_EQ(cleanStationName(QString::fromUtf16(junk)), QString());
+    for (const char16_t* real : {u"Unknown Pleasures FM", u"NoName Radio", u"UNKNOWN",
+                                 u"No Name Jazz", u"my station name"})
+        EXPECT_EQ(cleanStationName(QString::fromUtf16(real)), QString::fromUtf16(real));
     EXPECT_EQ(cleanStationName(QStringLiteral("#1 Hits")), QStringLiteral("1 Hits"));
     // One line, and no "http" that a saved list would take for the URL.
     EXPECT_EQ(cleanStationName(QStringLiteral("Radio\r\nX")), QStringLiteral("Radio  X"));
