@@ -182,8 +182,9 @@ void PlaybackControl::onTransferEnd()
     }
     if (!recordText.isEmpty() && !app.status.autoScanRunning)
         app.boxes().show(recordText, BoxIcon::None);
-    const TransferEndReport r = transferEndReport(curl.endReason, curl.markInvalid, curl.urlUtf8,
-                                                  curl.errorText, app.language());
+    const TransferEndReport r =
+        transferEndReport(curl.endReason, curl.markInvalid, curl.playerStarted, curl.urlUtf8,
+                          curl.errorText, app.language());
     if (!r.paneBefore.isEmpty())
         engine_.showText(r.paneBefore);
     if (!r.box.isEmpty() && !app.status.autoScanRunning)
@@ -326,12 +327,12 @@ void PlaybackControl::StopRecording()
     engine_.bridge.recordFromStart = false;
     if (!wasRecording)
         return;
-    // The stop line is the information file's last line, written before it is closed.
     const double seconds = (platform::tickCount() - recordStartTime) / 1000.0;
-    engine_.showText(QStringLiteral("\nStop recording after %1 sec.\n").arg(seconds, 0, 'f', 1));
     engine_.bridge.closeRecording();
     if (w)
         w->showRecording(false);
+    // Written once the files are closed: the stop line is for the pane, not the recording.
+    engine_.showText(QStringLiteral("\nStop recording after %1 sec.\n").arg(seconds, 0, 'f', 1));
 }
 
 void PlaybackControl::onDeleteRecording()

@@ -4,8 +4,9 @@
 #include "app/texts.h"
 #include "stream/curlthread.h"
 
-TransferEndReport transferEndReport(int reason, bool markInvalid, const QByteArray& urlUtf8,
-                                    const QByteArray& errorText, std::uint32_t lang)
+TransferEndReport transferEndReport(int reason, bool markInvalid, bool playerStarted,
+                                    const QByteArray& urlUtf8, const QByteArray& errorText,
+                                    std::uint32_t lang)
 {
     TransferEndReport r;
     r.markInvalid = markInvalid;
@@ -54,7 +55,10 @@ TransferEndReport transferEndReport(int reason, bool markInvalid, const QByteArr
                           url);
         r.box = t;
         r.paneAfter = t;
-        r.markInvalid = true;
+        // A station that played and then went silent dropped the connection; only one that
+        // never delivered audio is dead.
+        if (!playerStarted)
+            r.markInvalid = true;
         break;
     }
     case EndCurlError: {

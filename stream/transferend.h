@@ -13,5 +13,7 @@ struct TransferEndReport {
     bool markInvalid = false;
 };
 
-TransferEndReport transferEndReport(int endReason, bool markInvalid, const QByteArray& urlUtf8,
-                                    const QByteArray& errorText, std::uint32_t language);
+// playerStarted: the station's audio reached the player before the end.
+TransferEndReport transferEndReport(int endReason, bool markInvalid, bool playerStarted,
+                                    const QByteArray& urlUtf8, const QByteArray& errorText,
+                                    std::uint32_t language);

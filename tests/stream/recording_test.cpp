@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
@@ -214,4 +215,32 @@ TEST(Recording, StopWhileTheFilesAreOpenedLeavesNothingBehind)
     EXPECT_FALSE(app.status.recording);
     EXPECT_TRUE(QDir(rig.dir.path() + QStringLiteral("/Jazz")).entryList(QDir::Files).isEmpty());
     EXPECT_FALSE(played.isEmpty()); // playback went on
+}
+
+// The stop line is for the pane: the information file ends with what was shown while the
+// recording ran.
+TEST(Recording, StopLineComesAfterTheFilesAreClosed)
+{
+    FakeWindow window;
+    AppRig rig(window);
+    CKestrelwaveApp& app = rig.app;
+    StreamEngine& e = *app.engine;
+    StationInfoValues info;
+    info.fileExtension = QStringLiteral("mp3");
+    e.info.set(info);
+    ASSERT_TRUE(e.bridge.openRecording(QStringLiteral("Jazz")));
+    app.status.recording = 1;
+    const QString infoPath = e.bridge.infoPath;
+    window.showText(QStringLiteral("\nStart recording\n"));
+
+    e.control.StopRecording();
+    EXPECT_FALSE(e.bridge.recordingOpen());
+    EXPECT_FALSE(app.status.recording);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("\nStop recording after \\d+\\.\\d sec\\.\n$"))
+                    .match(window.paneText())
+                    .hasMatch())
+        << window.paneText().toStdString();
+    QFile infoFile(infoPath);
+    ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(infoFile.readAll(), QByteArray("\nStart recording\n"));
 }

@@ -1,5 +1,8 @@
 #include "stream/curlthread.h"
+#include "stream/streamengine.h"
 #include "stream/transferend.h"
+#include "tests/support/apprig.h"
+#include "tests/support/fakewindow.h"
 
 #include <gtest/gtest.h>
 
@@ -37,12 +40,42 @@ TEST(TransferEnd, MessagesOfEachReason)
         const bool invalidIn =
             r.reason == EndNoData || r.reason == EndFailed || r.reason == EndWriteAbort;
         const TransferEndReport rep =
-            transferEndReport(r.reason, invalidIn, url, "Timeout was reached", r.language);
+            transferEndReport(r.reason, invalidIn, false, url, "Timeout was reached", r.language);
         EXPECT_EQ(rep.paneBefore, QString::fromUtf16(r.before));
         EXPECT_EQ(rep.box, QString::fromUtf16(r.box));
         EXPECT_EQ(rep.paneAfter, QString::fromUtf16(r.after));
         EXPECT_EQ(rep.markInvalid, r.invalid);
     }
     // A stop that marked the station shows no empty line.
-    EXPECT_EQ(transferEndReport(EndStopped, true, url, {}, 1033).paneBefore, QString());
+    EXPECT_EQ(transferEndReport(EndStopped, true, false, url, {}, 1033).paneBefore, QString());
+}
+
+// A station that played and then stalled is told about as before but keeps its name; one
+// that never delivered audio is still marked.
+TEST(TransferEnd, StallAfterPlayingDoesNotMarkTheStation)
+{
+    FakeWindow window;
+    AppRig rig(window);
+    CKestrelwaveApp& app = rig.app;
+    CCurlThread& curl = app.engine->curl;
+    const QString url = QStringLiteral("http://127.0.0.1:9/jazz");
+    for (const bool played : {true, false}) {
+        SCOPED_TRACE(played);
+        app.stations.assign({{QStringLiteral("Jazz FM"), url, 0, QStringLiteral("mp3_128k")}});
+        rig.boxes.clear();
+        curl.stationUrl = url;
+        curl.urlUtf8 = url.toUtf8();
+        curl.endReason = EndNoResponse;
+        curl.markInvalid = false;
+        curl.playerStarted = played;
+        app.engine->control.onTransferEnd();
+        const QString text = QStringLiteral("No response from \"") + url + QStringLiteral("\"\n");
+        ASSERT_EQ(rig.boxes.boxes().size(), 1u);
+        EXPECT_EQ(rig.boxes.boxes()[0].text, text);
+        EXPECT_TRUE(window.paneText().endsWith(text));
+        EXPECT_EQ(app.stations.name(0),
+                  played ? QStringLiteral("Jazz FM") : QStringLiteral("INVALID"));
+    }
+    curl.stationUrl.clear();
+    curl.playerStarted = false;
 }
