@@ -147,7 +147,10 @@ int StationList::RemoveDuplicates()
     clampSelection();
     if (v) {
         v->refillListView();
-        v->selectEntry(FindUrl(shownUrl));
+        // The fields keep a station that is not in the list: selecting nothing would empty
+        // them, and the next settings write would forget the user's current station.
+        if (const qsizetype again = FindUrl(shownUrl); again >= 0)
+            v->selectEntry(again);
     }
     return removed;
 }

@@ -1,6 +1,6 @@
 #include "stations/stationlist.h"
-#include "tests/support/testhost.h"
 #include "tests/support/scriptedmessageboxes.h"
+#include "tests/support/testhost.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
 
 std::vector<ListEntry> entriesOf(const StationList& list)
 {
@@ -100,13 +99,16 @@ TEST(RemoveDuplicates, ClampsTheSelectionAndSelectsTheShownStation)
     ASSERT_EQ(host.window.selected.size(), 1u);
     EXPECT_EQ(host.window.selected[0], 0);
 
-    // Nothing shown in the URL field: the selection is cleared.
-    list.append(station(u"F"_s, u3));
-    host.window.urlField.clear();
-    host.window.selected.clear();
-    EXPECT_EQ(list.RemoveDuplicates(), 1);
-    ASSERT_EQ(host.window.selected.size(), 1u);
-    EXPECT_EQ(host.window.selected[0], -1);
+    // A station in the fields that is not in the list stays there: selecting no row would
+    // empty the fields and lose it from the settings.
+    for (const QString& shown : {u"http://192.0.2.9/elsewhere"_s, QString()}) {
+        list.append(station(u"F"_s, u3));
+        host.window.urlField = shown;
+        host.window.selected.clear();
+        EXPECT_EQ(list.RemoveDuplicates(), 1);
+        EXPECT_TRUE(host.window.selected.empty());
+        EXPECT_EQ(host.window.urlField, shown);
+    }
 
     // Without a window the list is cleaned all the same.
     StationList bare;
