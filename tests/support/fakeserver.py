@@ -138,6 +138,10 @@ class Handler(socketserver.BaseRequestHandler):
             metaint = int(query.get("metaint", ["16000"])[0])
             self.head("HTTP/1.0 200 OK", mp3 + [("icy-metaint", str(metaint))])
             self.stream(metaint, titles)
+        elif path.startswith("/live/"):
+            # Any number of distinct live stations, for lists that need many.
+            self.head("HTTP/1.0 200 OK", mp3 + [("icy-metaint", "16000")])
+            self.stream(16000, titles, seconds=10)
         elif path == "/split":
             self.head("HTTP/1.0 200 OK", mp3 + [("icy-metaint", "8000")])
             self.stream(8000, titles, split=True)
