@@ -3,14 +3,16 @@
 #include <QPlainTextEdit>
 #include <functional>
 
-// Breaks one piece of pane text into lines no wider than textWidth, as the pane has always
-// done: at the last separator before the estimated break when that is at or after the 40th
-// character, else at one of " ,_/." at or after the 10th, else at the estimate. Returns the
+// Breaks one piece of pane text into lines no wider than textWidth: after the last separator
+// within the estimated line length when that makes a line of 40 characters or more, else
+// after the last of " ,_/." when that makes one of 10 or more, else at the estimate. The
+// separator ends its line; the next line starts without blanks or punctuation. Returns the
 // lines joined with "\r\n" (without a final line end).
 QString wrapPaneText(QStringView piece, int textWidth,
                      const std::function<int(QStringView)>& width);
 
-// The information pane: read-only, at most 100 000 characters, wrapped by wrapPaneText.
+// The information pane: read-only, at most 100 000 characters, wrapped by wrapPaneText. It
+// keeps the text as it was given, so that a new width wraps it anew.
 class InfoPane : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -24,4 +26,18 @@ public:
     void appendText(const QString& text);
     // The pane's text with its line ends as "\n".
     QString text() const { return toPlainText(); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // text as shown at the given width, its line ends as "\n".
+    QString wrapped(const QString& text, int width) const;
+    // Shows the kept text anew at the current width.
+    void rewrap();
+
+    // Every text the pane accepted since it was last emptied, unwrapped.
+    QString given_;
+    // The width given_ is shown at.
+    int wrappedWidth_ = 0;
 };

@@ -51,6 +51,7 @@ private Q_SLOTS:
     void startShowsTheListAndPostsThePlayerNotice();
     void wrappingBreaksAtTheRightPlaces();
     void paneWrapsLongLinesToItsWidth();
+    void paneWrapsAgainWhenResized();
     void workerTextsArriveInOrder();
     void cellColoursFollowTheEntryKind();
     void editedColoursShowAtTheNextStart();
@@ -158,14 +159,19 @@ void DialogTest::wrappingBreaksAtTheRightPlaces()
 {
     // One unit per character, 50 units wide.
     const auto width = [](QStringView s) { return int(s.size()); };
-    // A separator at or after the 40th character: the break is there.
+    // A separator at or after the 40th character: the break is there, and the separator
+    // ends the first line.
     const QString sep = QString(45, u'a') + QStringLiteral(" ") + QString(20, u'b');
     QCOMPARE(wrapPaneText(sep, 50, width),
-             QString(45, u'a') + QStringLiteral("\r\n") + QString(20, u'b'));
+             QString(45, u'a') + QStringLiteral(" \r\n") + QString(20, u'b'));
+    // A dot the rest would have dropped stays where it was.
+    const QString url = QString(36, u'a') + QStringLiteral(" http://127.0.0.1:9/stream");
+    QCOMPARE(wrapPaneText(url, 52, width),
+             QString(36, u'a') + QStringLiteral(" http://127.0.0.\r\n1:9/stream"));
     // Separators only before the 40th: one of " ,_/." at or after the 10th is used.
     const QString slash = QString(12, u'a') + QStringLiteral("/") + QString(60, u'b');
     QCOMPARE(wrapPaneText(slash, 50, width).section(QStringLiteral("\r\n"), 0, 0),
-             QString(12, u'a'));
+             QString(12, u'a') + u'/');
     // Nothing usable: the estimated width.
     const QString solid(70, u'x');
     QCOMPARE(wrapPaneText(solid, 50, width),
@@ -201,6 +207,56 @@ void DialogTest::paneWrapsLongLinesToItsWidth()
     for (int i = 0; i < 120; ++i)
         d.ShowText(block);
     QVERIFY(d.infoPane()->document()->characterCount() - 1 <= InfoPane::kMaxChars);
+}
+
+void DialogTest::paneWrapsAgainWhenResized()
+{
+    DialogFixture f;
+    CKestrelwaveDlg& d = f.dialog();
+    InfoPane* pane = d.infoPane();
+    d.ClearInfoPane();
+    const QString title = QStringLiteral("\n- ") +
+                          QStringLiteral("Long song title, at http://127.0.0.1:9/x. ").repeated(8) +
+                          u'\n';
+    d.ShowText(title);
+    const QFontMetrics metrics(pane->font());
+    const auto linesFit = [&] {
+        const QStringList lines = pane->text().split(u'\n');
+        for (const QString& line : lines) {
+            if (metrics.horizontalAdvance(line) >= pane->textWidth())
+                return false;
+        }
+        return true;
+    };
+    const auto lineCount = [&] { return pane->text().count(u'\n'); };
+    // Only a blank at the start of a line may go, never the dots and commas lines break at.
+    const auto sameText = [&] {
+        const auto strip = [](QString t) { return t.remove(u'\n').remove(u' '); };
+        return strip(pane->text()) == strip(title);
+    };
+    QVERIFY(linesFit());
+    QVERIFY(sameText());
+    const int wide = lineCount();
+
+    pane->resize(pane->width() / 2, pane->height());
+    QVERIFY(linesFit());
+    QVERIFY(sameText());
+    QVERIFY(lineCount() > wide);
+    pane->resize(pane->width() * 2, pane->height());
+    QCOMPARE(lineCount(), wide);
+    d.ShowText(QStringLiteral("next\n"));
+    QVERIFY(pane->text().endsWith(QStringLiteral("\nnext\n")));
+
+    // A full pane stays within its limit at any width; emptied, it has nothing to wrap.
+    const QString block = QString(999, u'x') + u'\n';
+    for (int i = 0; i < 120; ++i)
+        d.ShowText(block);
+    pane->resize(pane->width() / 3, pane->height());
+    QVERIFY(pane->document()->characterCount() - 1 <= InfoPane::kMaxChars);
+    QVERIFY(pane->text().startsWith(QStringLiteral("\n- Long")));
+    d.ClearInfoPane();
+    pane->resize(pane->width() * 3, pane->height());
+    QVERIFY(pane->text().isEmpty());
 }
 
 void DialogTest::workerTextsArriveInOrder()
