@@ -38,6 +38,8 @@ bool CKestrelwaveApp::InitInstance(const StartupEnvironment& env)
     setLanguage(env.systemLanguage);
     if (const std::optional<std::uint32_t> override = registry_.readLanguage())
         setLanguage(*override);
+    // Before the first box: its buttons speak the program's language too.
+    texts::installQtTranslations(language_);
     if (const std::optional<QString> stored = registry_.readPlayer())
         storedPlayer = *stored;
 

@@ -2,6 +2,11 @@
 
 #include "app/controlids.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <memory>
+
 namespace texts {
 
 QString choose(std::uint32_t language, const Tri& text)
@@ -87,6 +92,28 @@ QString errorPrefix(std::uint32_t language)
 QString emptySlotText(std::uint32_t language)
 {
     return choose(language, {u"Empty", u"Vide", u"Leer"});
+}
+
+bool installQtTranslations(std::uint32_t language)
+{
+    // Owned here rather than by the application, which may go and come back (tests).
+    static QTranslator* installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    const QString name = language == kGerman   ? QStringLiteral("qtbase_de")
+                         : language == kFrench ? QStringLiteral("qtbase_fr")
+                                               : QString();
+    if (name.isEmpty())
+        return true;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(translator.get());
+    installed = translator.release();
+    return true;
 }
 
 } // namespace texts

@@ -73,4 +73,9 @@ QString errorPrefix(std::uint32_t language);
 // The word shown on an empty preselection label.
 QString emptySlotText(std::uint32_t language);
 
+// Puts Qt's own texts (standard buttons, file dialogs) in the program's language: German or
+// French, else Qt's English; replaces what an earlier call loaded. GUI thread. False when
+// the language's translation is not installed (Qt's texts then stay English).
+bool installQtTranslations(std::uint32_t language);
+
 } // namespace texts

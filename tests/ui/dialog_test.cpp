@@ -8,10 +8,13 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void wrappingBreaksAtTheRightPlaces();
     void paneWrapsLongLinesToItsWidth();
     void paneWrapsAgainWhenResized();
+    void qtTextsFollowTheLanguage_data();
+    void qtTextsFollowTheLanguage();
     void workerTextsArriveInOrder();
     void cellColoursFollowTheEntryKind();
     void editedColoursShowAtTheNextStart();
@@ -257,6 +262,40 @@ void DialogTest::paneWrapsAgainWhenResized()
     d.ClearInfoPane();
     pane->resize(pane->width() * 3, pane->height());
     QVERIFY(pane->text().isEmpty());
+}
+
+void DialogTest::qtTextsFollowTheLanguage_data()
+{
+    QTest::addColumn<uint>("system");
+    QTest::addColumn<int>("stored"); // the registry's "Language", 0 for none
+    QTest::addColumn<QString>("yes");
+    QTest::addColumn<QString>("cancel");
+    QTest::addColumn<QString>("lookIn");
+    QTest::newRow("German") << 1031u << 0 << u"&Ja"_qs << u"Abbrechen"_qs << u"Suchen in:"_qs;
+    QTest::newRow("French") << 1036u << 0 << u"&Oui"_qs << u"Annuler"_qs << u"Voir dans :"_qs;
+    QTest::newRow("English") << 1033u << 0 << u"&Yes"_qs << u"Cancel"_qs << u"Look in:"_qs;
+    QTest::newRow("Swiss German is English")
+        << 2055u << 0 << u"&Yes"_qs << u"Cancel"_qs << u"Look in:"_qs;
+    QTest::newRow("registry override")
+        << 1033u << 1031 << u"&Ja"_qs << u"Abbrechen"_qs << u"Suchen in:"_qs;
+}
+
+void DialogTest::qtTextsFollowTheLanguage()
+{
+    QFETCH(uint, system);
+    QFETCH(int, stored);
+    DialogFixture f(system, [stored](const QString& dataFolder) {
+        if (stored)
+            QSettings(dataFolder + u"/../../registry.ini"_qs, QSettings::IniFormat)
+                .setValue(u"Language"_qs, stored);
+    });
+    QMessageBox box(QMessageBox::Question, {}, {},
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QTEST(box.button(QMessageBox::Yes)->text(), "yes");
+    QTEST(box.button(QMessageBox::Cancel)->text(), "cancel");
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    QTEST(files.labelText(QFileDialog::LookIn), "lookIn");
 }
 
 void DialogTest::workerTextsArriveInOrder()
