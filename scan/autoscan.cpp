@@ -196,13 +196,13 @@ void CAutoScan::step()
         return;
     }
 
+    // The fields show every row the scan selects, so that Update never writes the fields of
+    // one station into another.
     list.selectedIndex = index;
     if (w)
-        w->markPlayingRow(index);
+        w->selectEntry(index);
     const QString& name = list.name(index);
     if (name.isEmpty() || name == u"INVALID" || list.format(index).isEmpty()) {
-        if (w)
-            w->selectEntry(index);
         lastStartedUrl_ = url;
         app_.engine->curl.start(url);
         status.autoScanStepDone = 0;

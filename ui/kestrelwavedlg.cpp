@@ -346,6 +346,7 @@ void CKestrelwaveDlg::initDialog()
 
     button(IDC_PROGRAMME_DUMP)->hide();
     applyCaptions();
+    showScanRunning(false);
 
     nameEdit_->clear();
     urlEdit_->clear();

@@ -9,9 +9,12 @@
 void CKestrelwaveDlg::showScanRunning(bool running)
 {
     QPushButton* b = button(ids::IDC_AUTO_SCAN);
-    b->setText(running ? texts::choose(app_.language(),
-                                       {u"Stop Auto Scan", u"Arrêter le Scan", u"Scan beenden"})
-                       : QStringLiteral("Auto Scan"));
+    const QString stop =
+        texts::choose(app_.language(), {u"Stop Auto Scan", u"Arrêter le Scan", u"Scan beenden"});
+    // Wide enough for either caption, so that the window does not change size as it flips.
+    b->setText(stop);
+    b->setMinimumWidth(b->sizeHint().width());
+    b->setText(running ? stop : QStringLiteral("Auto Scan"));
     b->setChecked(running);
     if (!running)
         refreshEditButtons();
