@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <functional>
 
 using namespace ids;
 
@@ -34,6 +35,26 @@ QClipboard* clipboard()
     return QGuiApplication::clipboard();
 }
 
+// A preselection's drop target reaches this far right of its button, over the gap.
+constexpr int kPresetDropWidening = 50;
+
+// The preselection at p: a point inside a button is that button's, whatever a widened
+// neighbour covers; only a point in a gap goes to the widened rectangle around it.
+int presetAt(const QPoint& p, int count, const std::function<QRect(int)>& dropRect)
+{
+    for (int i = 0; i < count; ++i) {
+        QRect own = dropRect(i);
+        own.setWidth(own.width() - kPresetDropWidening);
+        if (own.contains(p))
+            return i;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (dropRect(i).contains(p))
+            return i;
+    }
+    return -1;
+}
+
 } // namespace
 
 // ---- where things are ---------------------------------------------------------------------
@@ -46,21 +67,17 @@ bool CKestrelwaveDlg::mouseOverList() const
 
 QRect CKestrelwaveDlg::presetDropRect(int slot) const
 {
-    // The button and 50 pixels to its right: room for the label-wide drop.
+    // The button and the gap to its right: room for the label-wide drop.
     QPushButton* b = presets_[slot];
     QRect r(b->mapTo(this, QPoint(0, 0)), b->size());
-    r.setWidth(r.width() + 50);
+    r.setWidth(r.width() + kPresetDropWidening);
     return r;
 }
 
 int CKestrelwaveDlg::presetUnderMouse() const
 {
-    const QPoint p = mapFromGlobal(cursorPos());
-    for (int i = 0; i < kPresetCount; ++i) {
-        if (presetDropRect(i).contains(p))
-            return i;
-    }
-    return -1;
+    return presetAt(mapFromGlobal(cursorPos()), kPresetCount,
+                    [this](int slot) { return presetDropRect(slot); });
 }
 
 int CKestrelwaveDlg::rowAt(const QPoint& globalPos) const
@@ -406,11 +423,14 @@ void CKestrelwaveDlg::onInsert()
 {
     app_.EndScan(false);
     StationList& list = app_.stations;
-    if (!list.consistent() || list.count() == 0)
+    if (!list.consistent())
         return;
     const std::uint32_t lang = app_.language();
     const QString url = readUrlField();
     QString name = readNameField();
+    // An empty list has no row to insert after: the entry becomes its first, so that a new
+    // user can start a list from the window.
+    const bool first = list.count() == 0;
     const qsizetype present = list.FindUrl(url);
     if (present >= 0) {
         app_.boxes().show(texts::choose(lang, {u"This Url is already present in the list",
@@ -421,7 +441,7 @@ void CKestrelwaveDlg::onInsert()
         return;
     }
     const QModelIndex mark = list_->selectionModel()->currentIndex();
-    if (!mark.isValid() || !list_->selectionModel()->isRowSelected(mark.row(), {})) {
+    if (!first && (!mark.isValid() || !list_->selectionModel()->isRowSelected(mark.row(), {}))) {
         app_.boxes().show(
             texts::choose(
                 lang, {u"Click where to insert in the list",
@@ -447,7 +467,7 @@ void CKestrelwaveDlg::onInsert()
         if (!announced.isEmpty())
             name = announced;
     }
-    const qsizetype at = mark.row() + 1;
+    const qsizetype at = first ? 0 : mark.row() + 1;
     list.insert(at, {name, url, 0, format});
     FillListView();
     SelectEntry(at);
@@ -637,12 +657,11 @@ void CKestrelwaveDlg::drop(const QPoint& globalPos)
     StationList& list = app_.stations;
     if (!list.isValidIndex(source))
         return;
-    const QPoint inDialog = mapFromGlobal(globalPos);
-    for (int slot = 0; slot < kPresetCount; ++slot) {
-        if (presetDropRect(slot).contains(inDialog)) {
-            presetMenu(slot, list.entry(source), false);
-            return;
-        }
+    const int slot = presetAt(mapFromGlobal(globalPos), kPresetCount,
+                              [this](int i) { return presetDropRect(i); });
+    if (slot >= 0) {
+        presetMenu(slot, list.entry(source), false);
+        return;
     }
     const QPoint inList = list_->mapFromGlobal(globalPos);
     if (!list_->rect().contains(inList))

@@ -97,14 +97,17 @@ class EditingTest : public QObject {
 private Q_SLOTS:
     void copyAndPasteMovesRows();
     void pasteFromElsewhereAddsAndRemovesDuplicates();
+    void duplicateRemovalKeepsTheFieldsStation();
     void cutRemoveAndTheSelectionCheck();
     void clipboardRoundTripBetweenTwoWindows();
     void updateAsksAndMarks();
     void insertChecksAndUsesTheSelection();
+    void insertStartsAnEmptyList();
     void sortSearchAndRemoveInvalid();
     void undoRedoStepThroughEachCommand();
     void dragWithinTheListAndOntoAPreselection();
     void preselectionsAssignReplaceRemoveAndPlay();
+    void aPointInsideAButtonIsThatButtons();
     void webSearchCapturesAnAddressAndEndsAfterTwoMinutes();
 };
 
@@ -157,6 +160,38 @@ void EditingTest::pasteFromElsewhereAddsAndRemovesDuplicates()
     QCOMPARE(f.list().flags(7), MARK_MODIFIED);
     QCOMPARE(f.list().format(7), QStringLiteral("aac_VBR"));
     QCOMPARE(f.boxes->texts().value(0), QStringLiteral(" 1 duplicated URLs removed from the list"));
+}
+
+void EditingTest::duplicateRemovalKeepsTheFieldsStation()
+{
+    Editing f;
+    const QString ini = f.dataFolder + u"/Kestrelwave.ini"_qs;
+    const QString elsewhere = u"http://127.0.0.1:9/elsewhere"_qs;
+    const auto fieldsKeepIt = [&] {
+        return f.field(IDC_URL)->text() == elsewhere && f.field(IDC_NAME)->text() == u"Mine"_qs;
+    };
+    // A list with duplicates is loaded while the fields hold a station not in it.
+    f.field(IDC_URL)->setText(elsewhere);
+    f.field(IDC_NAME)->setText(u"Mine"_qs);
+    f.app->currentUrl = elsewhere;
+    f.app->currentName = u"Mine"_qs;
+    f.files.openChoices << f.writeList(u"twice.txt"_qs,
+                                       "a \thttp://127.0.0.1:9/a\nb \thttp://127.0.0.1:9/a\n");
+    f.dlg->command(IDC_LOAD_LIST);
+    QCOMPARE(f.boxes->texts().value(0), QStringLiteral(" 1 duplicated URLs removed from the list"));
+    QVERIFY(fieldsKeepIt());
+    QVERIFY(readFile(ini).contains("[CURRENT_URL]\r\nurl=http://127.0.0.1:9/elsewhere\r\n"));
+
+    // Pasted rows that are all in the list already.
+    f.boxes->clear();
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("Kestrelwave URL List Subset\nagain \thttp://127.0.0.1:9/a\n"));
+    f.key(Qt::Key_V);
+    QCOMPARE(f.boxes->texts().value(0), QStringLiteral(" 1 duplicated URLs removed from the list"));
+    QCOMPARE(f.list().count(), 1);
+    QVERIFY(fieldsKeepIt());
+    f.app->WriteSettings();
+    QVERIFY(readFile(ini).contains("[CURRENT_URL]\r\nurl=http://127.0.0.1:9/elsewhere\r\n"));
 }
 
 void EditingTest::cutRemoveAndTheSelectionCheck()
@@ -286,6 +321,38 @@ void EditingTest::insertChecksAndUsesTheSelection()
     QCOMPARE(f.view()->selectionModel()->currentIndex().row(), 5);
 }
 
+void EditingTest::insertStartsAnEmptyList()
+{
+    Editing f;
+    f.files.openChoices << f.writeList(u"empty.txt"_qs, {});
+    f.boxes->answer(false); // the loaded list is not saved
+    f.dlg->command(IDC_LOAD_LIST);
+    QCOMPARE(f.list().count(), 0);
+    f.boxes->clear();
+    f.field(IDC_URL)->clear();
+    f.field(IDC_NAME)->clear();
+    f.dlg->command(IDC_INSERT);
+    QCOMPARE(f.list().count(), 0); // nothing in the fields, nothing inserted
+
+    f.field(IDC_URL)->setText(u"http://127.0.0.1:9/first"_qs);
+    f.field(IDC_NAME)->setText(u"First"_qs);
+    f.dlg->command(IDC_INSERT);
+    QVERIFY(f.boxes->texts().isEmpty()); // no "Click where to insert"
+    QCOMPARE(f.list().count(), 1);
+    QCOMPARE(f.list().name(0), u"First"_qs);
+    QCOMPARE(f.list().url(0), u"http://127.0.0.1:9/first"_qs);
+    QCOMPARE(f.view()->selectionModel()->currentIndex().row(), 0);
+    QVERIFY(readFile(f.dataFolder + u"/Kestrelwave.ini"_qs)
+                .contains("[CURRENT_URL]\r\nurl=http://127.0.0.1:9/first\r\n"));
+    // From then on the list is not empty: the usual rules.
+    f.view()->clearSelection();
+    f.view()->selectionModel()->clearCurrentIndex();
+    f.field(IDC_URL)->setText(u"http://127.0.0.1:9/second"_qs);
+    f.dlg->command(IDC_INSERT);
+    QCOMPARE(f.boxes->texts().value(0), QStringLiteral("Click where to insert in the list"));
+    QCOMPARE(f.list().count(), 1);
+}
+
 void EditingTest::sortSearchAndRemoveInvalid()
 {
     Editing f;
@@ -381,7 +448,7 @@ void EditingTest::dragWithinTheListAndOntoAPreselection()
     f.boxes->answer(true);
     f.dlg->beginDrag(2);
     QPushButton* three = f.preset(2);
-    f.dlg->drop(three->mapToGlobal(QPoint(three->width() + 40, three->height() / 2)));
+    f.dlg->drop(three->mapToGlobal(QPoint(three->width() + 3, three->height() / 2)));
     QCOMPARE(f.app->presetUrl[2], f.list().url(2));
     QCOMPARE(f.boxes->texts().value(0),
              QStringLiteral("Do you want to assign \"%1\" to this button ?").arg(f.list().name(2)));
@@ -452,6 +519,43 @@ void EditingTest::preselectionsAssignReplaceRemoveAndPlay()
     QVERIFY(f.app->presetUrl[0].isEmpty());
     QCOMPARE(qobject_cast<QLabel*>(f.dlg->control(IDC_PRESET_LABEL_FIRST))->text(), u"Empty"_qs);
     QVERIFY(!readFile(ini).contains("[PRESELECTIONS]"));
+}
+
+void EditingTest::aPointInsideAButtonIsThatButtons()
+{
+    Editing f;
+    // Every button's left edge, where the widened drop area of the button before it may
+    // reach: a drop there and Delete there concern that button, not its neighbour.
+    const int rows[] = {1, 2, 4}; // c, b, z
+    for (int slot = 1; slot < 4; ++slot) {
+        const int row = rows[slot - 1];
+        QPushButton* button = f.preset(slot);
+        const QPoint leftEdge = button->mapToGlobal(QPoint(1, button->height() / 2));
+        f.menuChoice = ID_MENU_ASSIGN;
+        f.boxes->clear();
+        f.boxes->answer(true);
+        f.dlg->beginDrag(row);
+        f.dlg->drop(leftEdge);
+        QCOMPARE(f.app->presetUrl[slot], f.list().url(row));
+        QCOMPARE(f.app->presetUrl[slot - 1], QString());
+
+        f.boxes->clear();
+        f.boxes->answer(true);
+        f.cursor = leftEdge;
+        QTest::keyClick(f.view(), Qt::Key_Delete);
+        QCOMPARE(f.boxes->texts().value(0),
+                 QStringLiteral("Remove \"%1\" from the preselections ?").arg(f.list().name(row)));
+        QVERIFY(f.app->presetUrl[slot].isEmpty());
+    }
+    // The gap right of a button still belongs to it.
+    QPushButton* first = f.preset(0);
+    const QPoint gap = first->mapToGlobal(QPoint(first->width() + 2, first->height() / 2));
+    QVERIFY(!f.preset(1)->rect().contains(f.preset(1)->mapFromGlobal(gap)));
+    f.boxes->clear();
+    f.boxes->answer(true);
+    f.dlg->beginDrag(1);
+    f.dlg->drop(gap);
+    QCOMPARE(f.app->presetUrl[0], f.list().url(1));
 }
 
 void EditingTest::webSearchCapturesAnAddressAndEndsAfterTwoMinutes()
