@@ -10,7 +10,18 @@ trap '"$top/tests/support/teststation.sh" stop "$state"; rm -rf "$state"' EXIT I
 "$top/tests/support/teststation.sh" start "$state" --titles --owner $$
 # shellcheck disable=SC1091
 . "$state/env"
-music=$(xdg-user-dir MUSIC 2>/dev/null || echo "$HOME/Music")
+# The program's Music folder: Qt's lookup (user-dirs.dirs, else ~/Music). xdg-user-dir
+# answers the home folder itself when user-dirs.dirs is missing, so it is only the fallback
+# when that file names the folder.
+music=$(qtpaths6 --writable-path MusicLocation 2>/dev/null || true)
+if [ -z "$music" ]; then
+    dirs="${XDG_CONFIG_HOME:-$HOME/.config}/user-dirs.dirs"
+    if [ -f "$dirs" ] && grep -q '^XDG_MUSIC_DIR=' "$dirs"; then
+        music=$(xdg-user-dir MUSIC)
+    else
+        music="$HOME/Music"
+    fi
+fi
 mkdir -p "$music/Kestrelwave"
 list="$music/Kestrelwave/Local_test_station.txt"
 cat > "$list" <<LIST
