@@ -35,6 +35,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTableView>
 #include <QThread>
@@ -169,6 +170,14 @@ void CKestrelwaveDlg::buildControls()
         if (index.isValid())
             SelectEntry(index.row());
     });
+    // The fields follow the row the user moves to, by keyboard or any command, as a click
+    // does: Update must never write one row's fields into another.
+    connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (active_ && current.isValid() &&
+                    list_->selectionModel()->isRowSelected(current.row(), {}))
+                    followRow(current.row());
+            });
     connect(list_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         app_.EndScan(false);
         if (!index.isValid())
@@ -263,11 +272,14 @@ void CKestrelwaveDlg::buildControls()
     fields->addWidget(lamp_, 1, 4);
     fields->setColumnStretch(1, 1);
 
-    auto* listButtons = new QHBoxLayout;
-    for (int id : {IDC_LOAD_LIST, IDC_SAVE_LIST, IDC_SORT, IDC_SEARCH, IDC_REMOVE_INVALID,
-                   IDC_AUTO_SCAN, IDC_WEB_SEARCH, IDC_GREP_TOOL, IDC_PROGRAMME_DUMP})
-        listButtons->addWidget(button(id));
-    listButtons->addStretch(1);
+    // Two rows of list buttons, in their usual order, let the window fit small screens.
+    auto* listButtons = new QGridLayout;
+    const int listButtonIds[] = {IDC_LOAD_LIST,  IDC_SAVE_LIST,      IDC_SORT,
+                                 IDC_SEARCH,     IDC_REMOVE_INVALID, IDC_AUTO_SCAN,
+                                 IDC_WEB_SEARCH, IDC_GREP_TOOL,      IDC_PROGRAMME_DUMP};
+    for (int k = 0; k < int(std::size(listButtonIds)); ++k)
+        listButtons->addWidget(button(listButtonIds[k]), k / 5, k % 5);
+    listButtons->setColumnStretch(5, 1);
 
     // While a scan runs, how far it got shows beside the totals.
     scanProgress_ = new QProgressBar(this);
@@ -310,7 +322,39 @@ void CKestrelwaveDlg::buildControls()
     windowMenu_ = menuBar->addMenu(QStringLiteral("&Kestrelwave"));
     top->setMenuBar(menuBar);
 
-    resize(1080, 700);
+    // The usual size, or less on a small screen.
+    const QSize usual(1080, 700);
+    const QRect room = screen() ? screen()->availableGeometry() : QRect();
+    resize(room.isValid() ? usual.boundedTo(room.size() * 0.95) : usual);
+    setTabOrderByScreen();
+}
+
+void CKestrelwaveDlg::setTabOrderByScreen()
+{
+    // The fields and their buttons row by row, the list buttons, then the right-hand side.
+    std::vector<QWidget*> chain = {list_,
+                                   nameEdit_,
+                                   button(IDC_INSERT),
+                                   button(IDC_UPDATE),
+                                   urlEdit_,
+                                   button(IDC_PLAY),
+                                   button(IDC_RECORD),
+                                   button(IDC_LOAD_LIST),
+                                   button(IDC_SAVE_LIST),
+                                   button(IDC_SORT),
+                                   button(IDC_SEARCH),
+                                   button(IDC_REMOVE_INVALID),
+                                   button(IDC_AUTO_SCAN),
+                                   button(IDC_WEB_SEARCH),
+                                   button(IDC_GREP_TOOL),
+                                   pane_};
+    for (QPushButton* b : presets_)
+        chain.push_back(b);
+    for (QWidget* w : {static_cast<QWidget*>(volume_), controls_.value(IDC_DELETE_RECORDING),
+                       controls_.value(IDC_HELP), controls_.value(IDOK)})
+        chain.push_back(w);
+    for (size_t k = 1; k < chain.size(); ++k)
+        QWidget::setTabOrder(chain[k - 1], chain[k]);
 }
 
 void CKestrelwaveDlg::initDialog()
@@ -359,9 +403,20 @@ void CKestrelwaveDlg::initDialog()
     makeWebSearchCaption();
 
     app_.stations.clear();
-    if (!app_.commandLineList.isEmpty())
-        app_.stations.listPath = app_.commandLineList;
-    app_.stations.LoadList(app_.stations.listPath);
+    // A list named on the command line that cannot be read leaves the remembered one in
+    // place, so that the next ordinary start still finds it.
+    bool loaded = false;
+    if (!app_.commandLineList.isEmpty()) {
+        loaded = app_.stations.LoadList(app_.commandLineList);
+        if (!loaded)
+            ShowText(texts::choose(lang,
+                                   {u"\nCould not open the list file %s\n",
+                                    u"\nImpossible d'ouvrir le fichier de liste %s\n",
+                                    u"\nDie Listendatei %s kann nicht geöffnet werden\n"},
+                                   app_.commandLineList));
+    }
+    if (!loaded)
+        app_.stations.LoadList(app_.stations.listPath);
     FillListView(); // also when nothing loaded: the view still needs its columns and totals
 
     app_.NameCurrentStation(true);
@@ -405,6 +460,21 @@ void CKestrelwaveDlg::applyColors()
     dialogPalette.setColor(QPalette::Window, toQColor(colors[ColorDlgBackground]));
     dialogPalette.setColor(QPalette::Base, toQColor(colors[ColorListBackground]));
     dialogPalette.setColor(QPalette::AlternateBase, toQColor(colors[ColorListBackground]));
+    // The backgrounds are the program's own light colours, whatever the desktop's theme:
+    // the text on them must be dark too, or a dark theme leaves white text on cream.
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        dialogPalette.setColor(group, QPalette::WindowText, Qt::black);
+        dialogPalette.setColor(group, QPalette::Text, Qt::black);
+        dialogPalette.setColor(group, QPalette::PlaceholderText, QColor(110, 110, 110));
+    }
+    dialogPalette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    dialogPalette.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    if (auto* bar = findChild<QMenuBar*>()) {
+        QPalette barPalette = bar->palette();
+        barPalette.setColor(QPalette::ButtonText, Qt::black);
+        barPalette.setColor(QPalette::WindowText, Qt::black);
+        bar->setPalette(barPalette);
+    }
     setPalette(dialogPalette);
     setAutoFillBackground(true);
     header_->setFillColor(toQColor(colors[ColorListHeader]));
@@ -550,23 +620,32 @@ void CKestrelwaveDlg::UpdateRow(qsizetype index)
 
 void CKestrelwaveDlg::SelectEntry(qsizetype index)
 {
-    StationList& list = app_.stations;
     if (index < 0 || index >= model_->rowCount()) {
         urlEdit_->clear();
         nameEdit_->clear();
         list_->clearSelection();
         return;
     }
-    list.selectedIndex = index;
-    urlEdit_->setText(list.url(index));
-    nameEdit_->setText(list.name(index));
+    followRow(index);
+    // The row becomes the current one; the keyboard focus stays where the user put it.
     const QModelIndex cell = model_->index(int(index), 0);
     list_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect |
                                                        QItemSelectionModel::Rows);
-    list_->setFocus();
     if (index + 1 < model_->rowCount())
         list_->scrollTo(model_->index(int(index) + 1, 0));
     list_->scrollTo(cell);
+}
+
+void CKestrelwaveDlg::followRow(qsizetype index)
+{
+    StationList& list = app_.stations;
+    if (!list.isValidIndex(index))
+        return;
+    list.selectedIndex = index;
+    if (urlEdit_->text() != list.url(index))
+        urlEdit_->setText(list.url(index));
+    if (nameEdit_->text() != list.name(index))
+        nameEdit_->setText(list.name(index));
 }
 
 void CKestrelwaveDlg::stationRenamed(qsizetype index)
@@ -820,6 +899,12 @@ void CKestrelwaveDlg::onHelp()
     if (app_.helpPath.isEmpty())
         return;
     helpWindowOpen_ = openExternal && openExternal(app_.helpPath);
+    if (!helpWindowOpen_)
+        ShowText(texts::choose(app_.language(),
+                               {u"\nCould not open the help file %s\n",
+                                u"\nImpossible d'ouvrir le fichier d'aide %s\n",
+                                u"\nDie Hilfedatei %s kann nicht geöffnet werden\n"},
+                               app_.helpPath));
 }
 
 // ---- keyboard and closing ----------------------------------------------------------------
@@ -851,8 +936,15 @@ bool CKestrelwaveDlg::eventFilter(QObject* watched, QEvent* event)
     // Keys are looked at before the control that has the focus sees them.
     if (event->type() == QEvent::KeyPress && active_) {
         auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this && handleKey(static_cast<QKeyEvent*>(event)))
-            return true;
+        if (w && w->window() == this) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+                command(IDC_HELP);
+                return true;
+            }
+            if (handleKey(key))
+                return true;
+        }
     }
     if (watched == list_->viewport() && active_) {
         switch (event->type()) {

@@ -114,6 +114,9 @@ protected:
 
 private:
     void buildControls();
+    void setTabOrderByScreen();
+    // The fields show row index, which becomes the selected entry.
+    void followRow(qsizetype index);
     void initDialog();
     void applyColors();
     void applyCaptions();
