@@ -568,6 +568,9 @@ void CKestrelwaveDlg::onWebSearch()
         button(IDC_WEB_SEARCH)->setChecked(false);
         return;
     }
+    // Kept to be put back when no browser opens: a search that never began changes nothing.
+    const qsizetype selected = app_.stations.selectedIndex;
+    const QString url = urlEdit_->text(), name = nameEdit_->text();
     list_->clearSelection();
     app_.stations.selectedIndex = -1;
     urlEdit_->clear();
@@ -577,8 +580,13 @@ void CKestrelwaveDlg::onWebSearch()
     webSearchStart_ = clock();
     if (!openExternal || !openExternal(app_.webSearchUrl)) {
         endWebSearch();
-        app_.boxes().show(QStringLiteral("Could not open Web Page ") + app_.webSearchUrl,
-                          BoxIcon::None);
+        if (app_.stations.isValidIndex(selected))
+            SelectEntry(selected);
+        urlEdit_->setText(url);
+        nameEdit_->setText(name);
+        const QString text = QStringLiteral("Could not open Web Page ") + app_.webSearchUrl;
+        ShowText(u'\n' + text + u'\n');
+        app_.boxes().show(text, BoxIcon::None);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "app/texts.h"
 #include "app/timerids.h"
 #include "platform/clock.h"
+#include "platform/desktopopen.h"
 #include "stations/fieldtext.h"
 #include "stream/streamengine.h"
 #include "ui/aboutdlg.h"
@@ -80,6 +81,10 @@ CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs,
     : QDialog(parent), app_(app), fileDialogs_(fileDialogs)
 {
     openExternal = [](const QString& target) {
+        const std::optional<bool> opened = platform::openWithDesktop(
+            target, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        if (opened)
+            return *opened;
         const QUrl url =
             target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
         return QDesktopServices::openUrl(url);

@@ -1,4 +1,6 @@
 #include "app/controlids.h"
+#include "app/kestrelwaveapp.h"
+#include "stream/streamengine.h"
 #include "tests/support/spin.h"
 #include "tests/ui/dialogfixture.h"
 #include "ui/infopane.h"
@@ -73,6 +75,17 @@ void WindowTest::typingStaysInTheFieldAndTheFieldsFollowTheRow()
     QTest::keyClick(d.listView(), Qt::Key_F1);
     QCOMPARE(opened.size(), 1);
     QVERIFY(d.infoPane()->text().contains(QStringLiteral("Could not open the help file")));
+
+    // So does the web search, which leaves the button and the fields as they were.
+    f.app->engine->control.connectionAvailable = [](const QString&) { return true; };
+    d.command(IDC_WEB_SEARCH);
+    QCOMPARE(opened.size(), 2);
+    QVERIFY(!qobject_cast<QPushButton*>(d.control(IDC_WEB_SEARCH))->isChecked());
+    QVERIFY(!f.app->webSearchActive);
+    QCOMPARE(url->text(), QStringLiteral("http://127.0.0.1:9/three"));
+    QCOMPARE(field(d, IDC_NAME)->text(), QStringLiteral("Three renamed"));
+    QCOMPARE(f.app->stations.selectedIndex, 3);
+    QVERIFY(d.infoPane()->text().contains(QStringLiteral("Could not open Web Page ")));
 }
 
 void WindowTest::unreadableCommandLineListKeepsTheRememberedOne()
