@@ -321,6 +321,9 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
         if (!scanning)
             app.boxes().show(text, BoxIcon::None);
         engine_.showText(text + u'\n');
+        // Refused by us, not a dead station.
+        if (h.icyHeadersSeen)
+            abortedByHandler = true;
         return 0;
     }
     if (!h.audio) {
