@@ -31,17 +31,6 @@ bool CAutoScan::running() const
     return app_.status.autoScanRunning != 0;
 }
 
-void CAutoScan::waitMs(int ms)
-{
-    const std::uint32_t begin = platform::tickCount();
-    MainWindowPort* w = app_.window();
-    while (platform::tickCount() - begin < std::uint32_t(ms)) {
-        if (w)
-            w->processEvents();
-        platform::sleepMs(5);
-    }
-}
-
 void CAutoScan::onButton()
 {
     if (!connectionAvailable()) {
@@ -80,7 +69,7 @@ void CAutoScan::StartScan(bool ask)
     if (view_)
         view_->endWebSearch();
     app.engine->control.Stop();
-    waitMs(200);
+    app_.engine->control.waitMs(200);
 
     namesErased = false;
     if (ask && app.boxes().askYesNo(texts::choose(
@@ -161,12 +150,12 @@ void CAutoScan::step()
         timer_.stop();
         scanTimerActive = false;
         EndScan(true);
-        waitMs(100);
+        app_.engine->control.waitMs(100);
         app_.boxes().show(
             texts::choose(app_.language(), {u"Auto-scan terminated", u"Auto-scan terminé",
                                             u"Auto-scan abgeschlossen"}),
             BoxIcon::Information);
-        waitMs(200);
+        app_.engine->control.waitMs(200);
         stepBusy = false;
         if (w)
             w->refillListView();

@@ -50,7 +50,6 @@ public:
     bool namesErased = false;
 
 private:
-    void waitMs(int ms);
     void eraseNames();
     void reportProgress();
 

@@ -43,10 +43,10 @@ public:
     int recordStartRounds = 10001;
     int lastVolumePosition = -1;
 
-private:
     // Waits ms while the window keeps handling events.
     void waitMs(int ms);
 
+private:
     StreamEngine& engine_;
     // Set while Play waits for the previous worker: a second click meanwhile is ignored.
     bool starting_ = false;
