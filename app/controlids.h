@@ -16,6 +16,7 @@ inline constexpr int IDS_ABOUTBOX_GE = 105;
 inline constexpr int IDD_KESTRELWAVE_DIALOG = 110;
 inline constexpr int IDR_MAINFRAME = 128; // icon
 inline constexpr int IDD_INPUT_DIALOG = 131;
+inline constexpr int IDD_GREP_TOOL = 132;
 
 // System-menu About entries, one per language.
 inline constexpr int IDM_ABOUTBOX_EN = 0x10;
@@ -50,6 +51,12 @@ inline constexpr int IDC_VOLUME_LABEL = 1031;
 inline constexpr int IDC_PROGRAMME_DUMP = 1050; // the hidden "D" button
 inline constexpr int IDC_GREP_TOOL = 1051;
 inline constexpr int IDC_INPUT_EDIT = 1101;
+
+// The Grep Tool dialog (132).
+inline constexpr int IDC_GREP_OUTPUT = 1100;
+inline constexpr int IDC_GREP_ADDRESS = 1102;
+inline constexpr int IDC_GREP_PERFORM = 1103; // "Perfrorm Auto Scan", the default button
+inline constexpr int IDC_GREP_URLS = 1106;
 inline constexpr int IDC_PRESET_FIRST = 2000;       // 2000-2015
 inline constexpr int IDC_PRESET_LABEL_FIRST = 3000; // 3000-3015
 inline constexpr int IDC_SCOPE = 3201;

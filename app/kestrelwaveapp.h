@@ -2,6 +2,7 @@
 
 #include "app/messageboxes.h"
 #include "app/playbackstatus.h"
+#include "grep/linkextract.h"
 #include "stations/stationlist.h"
 
 #include <QString>
@@ -118,6 +119,8 @@ public:
     PlaybackStatus status;
     std::unique_ptr<StreamEngine> engine;
     std::unique_ptr<CAutoScan> scan;
+    // The Grep Tool's result, read by the window once the dialog has closed.
+    FoundLinks foundLinks;
 
     // A remembered station with a URL but no name takes the name of the first list entry
     // with that URL, else (with fromPresets) of the first preselection holding it.

@@ -11,6 +11,7 @@
 #include "stations/fieldtext.h"
 #include "stream/streamengine.h"
 #include "ui/aboutdlg.h"
+#include "ui/auxdlg.h"
 #include "ui/filedialogs.h"
 #include "ui/infopane.h"
 #include "ui/inputdlg.h"
@@ -101,6 +102,7 @@ CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs,
     };
     clock = platform::tickCount;
     cursorPos = [] { return QCursor::pos(); };
+    runGrepDialog = [](CAuxDlg& dialog) { return dialog.exec(); };
     buildControls();
     initDialog();
 }
@@ -811,6 +813,9 @@ void CKestrelwaveDlg::command(int id)
         break;
     case IDC_AUTO_SCAN:
         app_.scan->onButton();
+        break;
+    case IDC_GREP_TOOL:
+        onGrepTool();
         break;
     case IDOK:
     case IDCANCEL:

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+class CAuxDlg;
 class CKestrelwaveApp;
 class FileDialogs;
 class InfoPane;
@@ -54,6 +55,8 @@ public:
     std::function<std::uint32_t()> clock;
     // Where the mouse is, in global coordinates; tests put it where they need it.
     std::function<QPoint()> cursorPos;
+    // Runs the Grep Tool dialog and gives its result; tests drive the dialog themselves.
+    std::function<int(CAuxDlg& dialog)> runGrepDialog;
 
     // Drag and drop of a list row (the list's begin-drag, mouse moves and release).
     void beginDrag(int row);
@@ -164,6 +167,9 @@ private:
     void removePreset(int slot);
     QRect presetDropRect(int slot) const;
     void onAbout(int commandId);
+
+    // The Grep Tool and its hand-off to the list (greptool.cpp).
+    void onGrepTool();
 
     QPushButton* button(int id) const;
 

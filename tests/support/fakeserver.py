@@ -211,6 +211,32 @@ class Handler(socketserver.BaseRequestHandler):
         elif path == "/metaint600001":
             self.head("HTTP/1.0 200 OK", mp3 + [("icy-metaint", "600001")])
             self.stream(600001, titles, seconds=5)
+        elif path in ("/page", "/page2"):
+            # Web pages that list streams among other addresses, for the Grep Tool.
+            if path == "/page":
+                links = [f"{base}/live/g1", f"{base}/live/g2", f"{base}/live/g1",
+                         f"{base}/m3u", "http://127.0.0.1:9/deadstream",
+                         f"{base}/logo.png", f"{base}/list.m3u8", "https://www.google.com/x",
+                         f"{base}/SVE/stream", "http://example.org/stream"]
+            else:
+                links = [f"{base}/live/g3", f"{base}/live/g1"]
+            body = "<html><body>\n" + "".join(
+                f'<a href="{link}">{link}</a><br>\n' for link in links) + "</body></html>\n"
+            data = body.encode()
+            self.head("HTTP/1.1 200 OK", [("Content-Type", "text/html"),
+                                          ("Content-Length", str(len(data)))])
+            self.send(data)
+        elif path == "/to-page":
+            self.head("HTTP/1.1 301 Moved Permanently", [("Location", f"{base}/page"),
+                                                        ("Content-Length", "0")])
+        elif path == "/huge":
+            # 100 MiB of text, more than a page may be.
+            size = 100 * 1024 * 1024
+            self.head("HTTP/1.1 200 OK", [("Content-Type", "text/html"),
+                                          ("Content-Length", str(size))])
+            chunk = b"x" * 65536
+            for _ in range(size // len(chunk)):
+                self.send(chunk)
         elif path == "/html":
             body = b"<html><body>Not a stream</body></html>"
             self.head("HTTP/1.0 200 OK", [("Content-Type", "text/html"),

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// The stream addresses found by the Grep Tool, in the order they were accepted, each once.
+// Emptied when the dialog opens and read by the main window after it closes. GUI thread.
+class FoundLinks {
+public:
+    // False, and nothing added, when the list holds that exact text already.
+    bool addUniqueLink(const QString& link);
+    void clear();
+    const QStringList& links() const { return links_; }
+    qsizetype size() const { return links_.size(); }
+
+private:
+    QStringList links_;
+    QSet<QString> seen_;
+};
+
+// Whether an absolute address, as cut out of a page, may be an audio stream: pages, pictures,
+// scripts, style sheets, tracking and search addresses, HLS playlists and a list of path
+// codes are not. Letter case is ignored.
+bool isCandidateLink(QStringView link);
+
+// Scans a page for addresses starting "http" (exact case), cut at the first blank, quote,
+// bracket or one of "$&'()*+,;=<>", and adds every candidate not seen before to found.
+// Returns the links added by this call, in page order.
+QStringList extractLinks(QStringView text, FoundLinks& found);
