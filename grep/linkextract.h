@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <string_view>
+#include <unordered_set>
 
 // The stream addresses found by the Grep Tool, in the order they were accepted, each once.
 // Emptied when the dialog opens and read by the main window after it closes. GUI thread.
@@ -11,13 +12,22 @@ class FoundLinks {
 public:
     // False, and nothing added, when the list holds that exact text already.
     bool addUniqueLink(const QString& link);
+    bool contains(QStringView link) const;
     void clear();
     const QStringList& links() const { return links_; }
     qsizetype size() const { return links_.size(); }
 
+    struct ViewHash {
+        size_t operator()(QStringView s) const
+        {
+            return std::hash<std::u16string_view>()(
+                std::u16string_view(s.utf16(), size_t(s.size())));
+        }
+    };
+
 private:
     QStringList links_;
-    QSet<QString> seen_;
+    std::unordered_set<QStringView, ViewHash> seen_;
 };
 
 // Whether an absolute address, as cut out of a page, may be an audio stream: pages, pictures,
