@@ -94,9 +94,23 @@ QByteArray encodeListFile(const StationList& list)
 
 bool StationList::LoadList(QString path)
 {
-    if (CUtil::FileSize(path) < 0)
+    const qint64 size = CUtil::FileSize(path);
+    if (size < 0)
         return false;
     const std::uint32_t lang = host_ ? host_->language() : 1033;
+    // A list is a few hundred kilobytes; a file this large is not one, and reading it whole
+    // would only exhaust memory. The current list stays.
+    if (size > kMaxListFileBytes) {
+        if (host_)
+            host_->boxes().show(
+                texts::choose(lang,
+                              {u"Sorry, %s is larger than 64 MiB: not a list file",
+                               u"Désolé, %s dépasse 64 Mio : ce n'est pas un fichier de liste",
+                               u"Die Datei %s ist größer als 64 MiB: keine Listendatei"},
+                              path),
+                BoxIcon::None);
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (host_)

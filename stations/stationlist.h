@@ -41,6 +41,7 @@ public:
 class StationList {
 public:
     static constexpr int kHistorySlots = 256;
+    static constexpr qint64 kMaxListFileBytes = 64 * 1024 * 1024;
 
     explicit StationList(StationListHost* host = nullptr) : host_(host) {}
     void setHost(StationListHost* host) { host_ = host; }

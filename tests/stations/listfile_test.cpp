@@ -1,7 +1,7 @@
 #include "stations/listfile.h"
 #include "stations/stationlist.h"
-#include "tests/support/testhost.h"
 #include "tests/support/scriptedmessageboxes.h"
+#include "tests/support/testhost.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -178,6 +177,28 @@ TEST(ListFile, DuplicatesRemovedAtLoadAreReportedInTheLanguage)
     }
 }
 
+TEST(ListFile, OversizedFileIsRefusedAndTheListStays)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString good = dir.filePath(u"good.txt"_s);
+    writeFile(good, "A \thttp://192.0.2.1/a\n");
+    const QString huge = dir.filePath(u"huge.txt"_s);
+    QFile f(huge);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(StationList::kMaxListFileBytes + 1)); // sparse: no disk is used
+    f.close();
+    TestHost host;
+    StationList list(&host);
+    ASSERT_TRUE(list.LoadList(good));
+    host.msgs.clear();
+    EXPECT_FALSE(list.LoadList(huge));
+    ASSERT_EQ(host.msgs.boxes().size(), 1u);
+    EXPECT_TRUE(host.msgs.boxes()[0].text.contains(u"larger than 64 MiB"_s));
+    EXPECT_EQ(list.listPath, good);
+    ASSERT_EQ(list.count(), 1);
+}
+
 TEST(ListFile, LoadThatCannotOpenKeepsThePreviousListSilently)
 {
     QTemporaryDir dir;
@@ -281,7 +302,6 @@ TEST(ListFile, SaveIntoAMissingFolderReportsThePath)
         EXPECT_FALSE(QFile::exists(path));
     }
 }
-
 
 TEST(ListFile, SaveThatCannotWriteLeavesTheOldFileWhole)
 {
