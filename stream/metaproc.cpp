@@ -132,6 +132,19 @@ void CMetaProc::reset()
     tagTitle.clear();
     tagGenre.clear();
     firstTagReading_ = true;
+    setNowPlaying({});
+}
+
+QString CMetaProc::nowPlaying() const
+{
+    std::lock_guard lock(nowPlayingMutex_);
+    return nowPlaying_;
+}
+
+void CMetaProc::setNowPlaying(const QString& song)
+{
+    std::lock_guard lock(nowPlayingMutex_);
+    nowPlaying_ = song;
 }
 
 void CMetaProc::writeTitle(const QString& display)
@@ -165,6 +178,8 @@ bool CMetaProc::readMetadata(const char* text, int length)
         titleHistory.pop_front();
     titleHistory.push_back(display);
     currentTitle = display;
+    // Without the pane's "\n- " lead.
+    setNowPlaying(display.sliced(std::min<qsizetype>(3, display.size())).left(kMaxTitleChars));
     writeTitle(display);
     return true;
 }
@@ -198,6 +213,9 @@ void CMetaProc::readTags(const char* buffer, int length)
             output_(QStringLiteral("\n@ %1 sec. Recording Time\n").arg(*seconds, 0, 'f', 1) + line);
         else
             output_(line);
+        if (f.title)
+            setNowPlaying(tagArtist.isEmpty() ? tagTitle
+                                              : tagArtist + QStringLiteral(" - ") + tagTitle);
     }
     firstTagReading_ = false;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 // The text a metadata block shows: "\n- " and the stream title, or the artist and title
@@ -32,6 +33,9 @@ public:
     void readTags(const char* buffer, int length);
     // The newest title again (a recording has just started).
     void showCurrentTitle();
+    // The song now announced ("Artist - Title"), empty before the first; any thread (the
+    // desktop's media controls read it while the worker writes it).
+    QString nowPlaying() const;
 
     QString rawMetadata;
     QString currentTitle;
@@ -40,8 +44,11 @@ public:
 
 private:
     void writeTitle(const QString& display);
+    void setNowPlaying(const QString& song);
 
     Output output_;
     RecordingClock recordingSeconds_;
     bool firstTagReading_ = true;
+    mutable std::mutex nowPlayingMutex_;
+    QString nowPlaying_;
 };
