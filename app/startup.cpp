@@ -13,6 +13,17 @@ namespace {
 const QString kSampleList = QStringLiteral("Kestrelwave_example.txt");
 const QString kVlcDownload = QStringLiteral("\"https://www.videolan.org/vlc/\"");
 
+// The installed data folder (help pages, sample list) seen from the executable's folder, so
+// that an installed tree works under any prefix and in a staging root.
+#ifndef KESTREL_SHARE_FROM_BIN
+#define KESTREL_SHARE_FROM_BIN "../share"
+#endif
+
+QString installedDataFolder(const QString& programFolder)
+{
+    return programFolder + QStringLiteral("/" KESTREL_SHARE_FROM_BIN "/kestrelwave");
+}
+
 } // namespace
 
 StartupEnvironment StartupEnvironment::fromSystem(int argc, char** argv)
@@ -151,7 +162,11 @@ void CKestrelwaveApp::installSampleList()
     const QString target = dataFolder + u'/' + kSampleList;
     if (QFile::exists(target))
         return;
-    if (QFile::copy(QStringLiteral(":/") + kSampleList, target))
+    // An installed copy may have been adapted for the site; the built-in one always exists.
+    QString source = installedDataFolder(programFolder) + u'/' + kSampleList;
+    if (CUtil::FileSize(source) <= 0)
+        source = QStringLiteral(":/") + kSampleList;
+    if (QFile::copy(source, target))
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                           QFile::ReadOther);
 }
@@ -162,8 +177,8 @@ void CKestrelwaveApp::findHelpFile()
                          : language_ == texts::kFrench ? QStringLiteral("/Kestrelwave_Fr")
                                                        : QStringLiteral("/Kestrelwave_En");
     helpPath.clear();
-    for (const QString& folder :
-         {programFolder, QString(programFolder + QStringLiteral("/../Doc"))}) {
+    for (const QString& folder : {programFolder, QString(programFolder + QStringLiteral("/../Doc")),
+                                  installedDataFolder(programFolder)}) {
         for (const QString& ext : {QStringLiteral(".html"), QStringLiteral(".chm")}) {
             QString candidate = folder + base + ext;
             if (CUtil::FileSize(candidate) > 0) {

@@ -251,6 +251,18 @@ TEST_F(Startup, FirstStartCreatesTheDataFolderAndTheSampleList)
     EXPECT_TRUE(boxes->boxes().empty());
 }
 
+TEST_F(Startup, AnInstalledSampleListIsTheOneCopied)
+{
+    prepareUsualTree();
+    ASSERT_TRUE(QDir(root).mkpath(u"share/kestrelwave"_s));
+    touch(u"share/kestrelwave/Kestrelwave_example.txt"_s, 5);
+    ASSERT_TRUE(start());
+    QFile copied(root + u"/music/Kestrelwave/Kestrelwave_example.txt"_s);
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), QByteArray(5, 'x'));
+    EXPECT_TRUE(QFileInfo(copied.fileName()).permission(QFile::WriteOwner));
+}
+
 TEST_F(Startup, AUsersOwnSampleListIsNeverOverwritten)
 {
     prepareUsualTree();
@@ -319,11 +331,25 @@ TEST_F(Startup, HelpFileBesideTheProgramOrInDoc)
          u"Impossible de trouver le fichier d'aide..."_s},
         {1031, {}, {}, u"Could not find Help File..."_s},
         {1033, {{u"Doc/Kestrelwave_En.html"_s, 0}}, {}, u"Could not find Help File..."_s},
+        // Installed: the data folder beside bin/, after the folders of a build tree.
+        {1033,
+         {{u"share/kestrelwave/Kestrelwave_En.html"_s, 10}},
+         u"share/kestrelwave/Kestrelwave_En.html"_s,
+         {}},
+        {1036,
+         {{u"Doc/Kestrelwave_Fr.html"_s, 10}, {u"share/kestrelwave/Kestrelwave_Fr.html"_s, 10}},
+         u"Doc/Kestrelwave_Fr.html"_s,
+         {}},
+        {1031,
+         {{u"share/kestrelwave/Kestrelwave_En.html"_s, 10}},
+         {},
+         u"Could not find Help File..."_s},
     };
     touch(u"prog/ffplay"_s, 100);
     ASSERT_TRUE(QDir(root).mkpath(u"music/Kestrelwave"_s));
+    ASSERT_TRUE(QDir(root).mkpath(u"share/kestrelwave"_s));
     for (const auto& r : rows) {
-        for (const QString& folder : {u"prog"_s, u"Doc"_s}) {
+        for (const QString& folder : {u"prog"_s, u"Doc"_s, u"share/kestrelwave"_s}) {
             for (const QString& name : QDir(root + u'/' + folder).entryList({u"Kestrelwave_*"_s}))
                 QFile::remove(root + u'/' + folder + u'/' + name);
         }
