@@ -1,6 +1,8 @@
 #include "ui/infopane.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
+#include <vector>
 
 namespace {
 
@@ -30,28 +32,29 @@ qsizetype lineEndingAt(QStringView s, qsizetype last, bool (*pred)(QChar))
     return 0;
 }
 
-// More than any pane line holds: a long piece is measured only this far each round, which
-// keeps wrapping it linear instead of measuring the whole rest for every line.
-constexpr qsizetype kMeasuredChars = 1024;
-
 } // namespace
 
-QString wrapPaneText(QStringView piece, int textWidth, const std::function<int(QStringView)>& width)
+QString wrapPaneText(QStringView piece, int textWidth, const std::function<int(QChar)>& charWidth)
 {
     if (textWidth <= 0)
         return piece.toString();
-    QString out;
-    QStringView rest = piece;
-    qsizetype counted = 0;
-    const auto measure = [&] {
-        counted = std::min(rest.size(), kMeasuredChars);
-        return width(rest.first(counted));
+    // Every character is measured once; the width of any run is then a difference, so a
+    // long text wraps in time linear in its length.
+    std::vector<qint64> before(size_t(piece.size()) + 1, 0);
+    for (qsizetype i = 0; i < piece.size(); ++i)
+        before[size_t(i) + 1] = before[size_t(i)] + charWidth(piece[i]);
+    const auto widthFrom = [&](qsizetype start) {
+        return before[size_t(piece.size())] - before[size_t(start)];
     };
-    // Each round removes at least one character, so this ends.
-    int measured = measure();
-    while (!rest.isEmpty() && measured >= textWidth) {
-        const qsizetype d =
-            std::clamp<qsizetype>(counted * textWidth / std::max(1, measured), 1, rest.size());
+    QString out;
+    qsizetype start = 0;
+    // Each round takes at least one character, so this ends.
+    while (start < piece.size() && widthFrom(start) >= textWidth) {
+        const QStringView rest = piece.sliced(start);
+        const qint64 measured = widthFrom(start);
+        const qsizetype d = std::clamp<qsizetype>(
+            qsizetype(rest.size() * qint64(textWidth) / std::max<qint64>(1, measured)), 1,
+            rest.size());
         qsizetype e = lineEndingAt(rest, d - 1, isBreakChar);
         if (e < 40) {
             e = lineEndingAt(rest, d - 1, isFallbackBreakChar);
@@ -59,14 +62,15 @@ QString wrapPaneText(QStringView piece, int textWidth, const std::function<int(Q
                 e = d;
         }
         out += rest.first(e) + u"\r\n";
-        rest = rest.sliced(e);
+        start += e;
         qsizetype skip = 0;
-        while (skip < rest.size() && isDroppedAtLineStart(rest[skip]))
+        while (start + skip < piece.size() && isDroppedAtLineStart(piece[start + skip]))
             ++skip;
-        rest = skip > 0 && skip == rest.size() ? QStringView(u"\n") : rest.sliced(skip);
-        measured = measure();
+        if (skip > 0 && start + skip == piece.size())
+            return out + u'\n'; // a rest made only of such characters
+        start += skip;
     }
-    out += rest;
+    out += piece.sliced(start);
     return out;
 }
 
@@ -87,9 +91,7 @@ int InfoPane::textWidth() const
 QString InfoPane::wrapped(const QString& text, int width) const
 {
     const QFontMetrics metrics(font());
-    const auto measure = [&metrics](QStringView s) {
-        return metrics.horizontalAdvance(s.toString());
-    };
+    const auto measure = [&metrics](QChar c) { return metrics.horizontalAdvance(c); };
     QString out;
     const QList<QStringView> pieces = QStringView(text).split(u'\n');
     for (qsizetype i = 0; i < pieces.size(); ++i) {
@@ -101,20 +103,38 @@ QString InfoPane::wrapped(const QString& text, int width) const
     return out;
 }
 
+// The start of the first line that begins at or after position at, or the end of text.
+static qsizetype lineStartFrom(const QString& text, qsizetype at)
+{
+    if (at <= 0)
+        return 0;
+    const qsizetype newline = text.indexOf(u'\n', at - 1);
+    return newline < 0 ? text.size() : newline + 1;
+}
+
 void InfoPane::appendText(const QString& text)
 {
     if (document()->isEmpty())
         given_.clear(); // the pane was emptied
-    // Text beyond the pane's limit is not shown.
-    const int room = kMaxChars - (document()->characterCount() - 1);
-    if (room <= 0)
-        return;
-    given_ += text;
+    // A full pane gives up its oldest lines; only what can be shown is wrapped at all.
+    const QString shown = text.size() > kMaxChars ? text.right(kMaxChars) : text;
+    given_ += shown;
+    if (given_.size() > kMaxChars)
+        given_.remove(0, lineStartFrom(given_, given_.size() - kMaxChars));
     wrappedWidth_ = textWidth();
-    QString out = wrapped(text, wrappedWidth_);
-    if (out.size() > room)
-        out.truncate(room);
+    QString out = wrapped(shown, wrappedWidth_);
+    if (out.size() > kMaxChars)
+        out.remove(0, lineStartFrom(out, out.size() - kMaxChars));
+    const qsizetype excess = document()->characterCount() - 1 + out.size() - kMaxChars;
     QTextCursor cursor(document());
+    if (excess > 0) {
+        const QTextBlock last = document()->findBlock(int(excess));
+        cursor.movePosition(QTextCursor::Start);
+        const int cut =
+            last.next().isValid() ? last.next().position() : document()->characterCount() - 1;
+        cursor.setPosition(cut, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(out);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
@@ -139,7 +159,7 @@ void InfoPane::rewrap()
     const double position = bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 1.0;
     QString out = wrapped(given_, wrappedWidth_);
     if (out.size() > kMaxChars)
-        out.truncate(kMaxChars);
+        out.remove(0, lineStartFrom(out, out.size() - kMaxChars));
     setPlainText(out);
     bar->setValue(atEnd ? bar->maximum() : int(position * bar->maximum()));
 }

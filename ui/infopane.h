@@ -6,13 +6,13 @@
 // Breaks one piece of pane text into lines no wider than textWidth: after the last separator
 // within the estimated line length when that makes a line of 40 characters or more, else
 // after the last of " ,_/." when that makes one of 10 or more, else at the estimate. The
-// separator ends its line; the next line starts without blanks or punctuation. Returns the
-// lines joined with "\r\n" (without a final line end).
-QString wrapPaneText(QStringView piece, int textWidth,
-                     const std::function<int(QStringView)>& width);
+// separator ends its line; the next line starts without blanks or punctuation. Widths are
+// sums of charWidth. Returns the lines joined with "\r\n" (without a final line end).
+QString wrapPaneText(QStringView piece, int textWidth, const std::function<int(QChar)>& charWidth);
 
-// The information pane: read-only, at most 100 000 characters, wrapped by wrapPaneText. It
-// keeps the text as it was given, so that a new width wraps it anew.
+// The information pane: read-only, wrapped by wrapPaneText, at most 100 000 characters: a
+// full pane drops its oldest lines. It keeps the text as it was given (as far as it is
+// shown), so that a new width wraps it anew.
 class InfoPane : public QPlainTextEdit {
     Q_OBJECT
 public:

@@ -439,6 +439,8 @@ void CKestrelwaveDlg::initDialog()
     sinceScopeDrawn_.start();
     button(IDC_PLAY)->setFocus();
 
+    paneFlush_.setSingleShot(true);
+    connect(&paneFlush_, &QTimer::timeout, this, &CKestrelwaveDlg::flushPendingPane);
     connect(&timer1_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer1);
     connect(&timer4_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer4);
     connect(&timer2_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer2);
@@ -497,11 +499,41 @@ void CKestrelwaveDlg::makeWebSearchCaption()
 
 void CKestrelwaveDlg::appendPaneText(const QString& text)
 {
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread()) {
+        flushPendingPane(); // what the workers wrote first comes first
         showTextNow(text);
-    else
+        return;
+    }
+    // A worker's texts are gathered and shown together once per drawing interval; a burst
+    // faster than that keeps only its latest texts, so that no server can bury the window
+    // in work. The recording's information file has had every one of them already.
+    bool schedule = false;
+    {
+        std::lock_guard lock(pendingMutex_);
+        pendingPane_.push_back(text);
+        if (pendingPane_.size() > kMaxPendingPaneTexts)
+            pendingPane_.pop_front();
+        schedule = !flushScheduled_;
+        flushScheduled_ = true;
+    }
+    if (schedule)
         QMetaObject::invokeMethod(
-            this, [this, text] { showTextNow(text); }, Qt::QueuedConnection);
+            this, [this] { paneFlush_.start(kPaneFlushMs); }, Qt::QueuedConnection);
+}
+
+void CKestrelwaveDlg::flushPendingPane()
+{
+    std::deque<QString> texts;
+    {
+        std::lock_guard lock(pendingMutex_);
+        texts.swap(pendingPane_);
+        flushScheduled_ = false;
+    }
+    QString joined;
+    for (const QString& t : texts)
+        joined += t;
+    if (!joined.isEmpty())
+        showTextNow(joined);
 }
 
 void CKestrelwaveDlg::showTextNow(const QString& text)
@@ -512,6 +544,7 @@ void CKestrelwaveDlg::showTextNow(const QString& text)
 
 void CKestrelwaveDlg::ClearInfoPane()
 {
+    flushPendingPane();
     pane_->clear();
 }
 

@@ -11,7 +11,9 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -126,6 +128,8 @@ private:
     void makeWebSearchCaption();
     void handleMessage(int message, qint64 lParam);
     void showTextNow(const QString& text);
+    // Shows the texts workers wrote since the last drawing interval.
+    void flushPendingPane();
     void onTimer1();
     void onTimer4();
     void refreshEditButtons();
@@ -193,6 +197,13 @@ private:
     QPixmap ledOn_, ledOff_;
 
     QTimer timer1_, timer2_, timer4_;
+
+    static constexpr int kPaneFlushMs = 40;
+    static constexpr size_t kMaxPendingPaneTexts = 16;
+    QTimer paneFlush_;
+    std::mutex pendingMutex_;
+    std::deque<QString> pendingPane_; // worker texts not shown yet, under pendingMutex_
+    bool flushScheduled_ = false;     // under pendingMutex_
     bool active_ = false;
     bool exitDone_ = false;
     int repaintCountdown_ = 0;

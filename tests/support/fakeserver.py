@@ -142,6 +142,11 @@ class Handler(socketserver.BaseRequestHandler):
             # Any number of distinct live stations, for lists that need many.
             self.head("HTTP/1.0 200 OK", mp3 + [("icy-metaint", "16000")])
             self.stream(16000, titles, seconds=10)
+        elif path == "/flood":
+            # A hostile station: a new 4000-byte title every 200 audio bytes.
+            self.head("HTTP/1.0 200 OK", mp3 + [("icy-metaint", "200")])
+            flood = [f"Flood {n:06d} " + "F" * 3980 for n in range(1, 100000)]
+            self.stream(200, flood, seconds=20)
         elif path == "/split":
             self.head("HTTP/1.0 200 OK", mp3 + [("icy-metaint", "8000")])
             self.stream(8000, titles, split=True)
