@@ -3,6 +3,7 @@
 #include "app/messageboxes.h"
 #include "app/playbackstatus.h"
 #include "grep/linkextract.h"
+#include "programme/curlauxthread.h"
 #include "stations/stationlist.h"
 
 #include <QString>
@@ -121,6 +122,9 @@ public:
     std::unique_ptr<CAutoScan> scan;
     // The Grep Tool's result, read by the window once the dialog has closed.
     FoundLinks foundLinks;
+    // Programme information of the station being played; the window stops its transfers
+    // when it goes.
+    CCurlAuxThread programme{*this};
 
     // A remembered station with a URL but no name takes the name of the first list entry
     // with that URL, else (with fromPresets) of the first preselection holding it.

@@ -106,6 +106,20 @@ void CPlayStream::sendBitRate(int kbps)
         w->sendMessage(msg::WM_APP_BIT_RATE, kbps);
 }
 
+void CPlayStream::followProgramme()
+{
+    CKestrelwaveApp& app = engine_.app;
+    if (app.status.playing == 0)
+        return;
+    // A stream that names its titles itself needs no programme announcement.
+    if (isOggFamily(engine_.format.formatCode) ||
+        (probe.audioAnnounced && engine_.format.metaInterval > 0)) {
+        app.programme.stopNextTimer();
+    } else if (probe.audioAnnounced && app.programme.startProgrammeInfo(engine_.curl.currentUrl)) {
+        ::usleep(20 * 1000);
+    }
+}
+
 int CPlayStream::write(const unsigned char* data, int n)
 {
     if (n <= 0)
@@ -117,6 +131,7 @@ int CPlayStream::write(const unsigned char* data, int n)
     int offset = 0;
     if (!started) {
         offset = probe.firstFrameOffset(data, n, true);
+        followProgramme();
         started = true;
         written = writtenAtMark = 0;
         startTime = markTime = platform::tickCount();

@@ -89,6 +89,8 @@ private:
     int write(const unsigned char* data, int n);
     bool writeToPlayer(const unsigned char* data, int n);
     void sendBitRate(int kbps);
+    // After the first frame: programme information for a stream without titles of its own.
+    void followProgramme();
     void consumed(int count);
 
     StreamEngine& engine_;

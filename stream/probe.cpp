@@ -141,10 +141,12 @@ int FrameProbe::aacScan(const unsigned char* data, int length)
 int FrameProbe::firstFrameOffset(const unsigned char* data, int length, bool announce)
 {
     const int code = format_.formatCode;
+    audioAnnounced = false;
     if (code == FormatMp3 || code == FormatAac) {
         const int at = code == FormatMp3 ? mp3Scan(data, length) : aacScan(data, length);
         if (at < 0)
             return 0;
+        audioAnnounced = announce;
         if (announce)
             output_(code == FormatMp3 ? QStringLiteral("Valid Mp3 Audio Format\n")
                                       : QStringLiteral("Valid Aac Audio Format\n"));

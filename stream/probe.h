@@ -34,6 +34,8 @@ public:
     // The codec of the first Ogg page in the data; announces it while announce is true.
     OggCodec oggSearch(const unsigned char* data, int pending, bool announce);
 
+    // The last firstFrameOffset announced an MP3 or AAC stream.
+    bool audioAnnounced = false;
     int frameBitRate = 0;
     int frameSampleRate = 0;
     int averagedSampleRate = 0;
