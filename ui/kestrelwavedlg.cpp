@@ -111,6 +111,9 @@ CKestrelwaveDlg::~CKestrelwaveDlg()
 {
     qApp->removeEventFilter(this);
     app_.scan->setView(nullptr);
+    // No programme transfer outlives the window.
+    app_.programme.setView(nullptr);
+    app_.programme.shutdown();
     app_.setWindow(nullptr);
 }
 
@@ -369,6 +372,7 @@ void CKestrelwaveDlg::initDialog()
     const std::uint32_t lang = app_.language();
     app_.setWindow(this);
     app_.scan->setView(this);
+    app_.programme.setView(this);
 
     // The window menu's About entry: text and command id by language.
     QAction* close =
@@ -444,6 +448,9 @@ void CKestrelwaveDlg::initDialog()
     connect(&timer1_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer1);
     connect(&timer4_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer4);
     connect(&timer2_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer2);
+    connect(&timer6_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer6);
+    connect(&timer7_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer7);
+    timer7_.setSingleShot(true);
     qApp->installEventFilter(this);
     timer1_.start(timers::TIMER_UI_POLL_MS);
     timer4_.start(timers::TIMER_SCOPE_VOLUME_MS);
@@ -850,6 +857,9 @@ void CKestrelwaveDlg::command(int id)
     case IDC_GREP_TOOL:
         onGrepTool();
         break;
+    case IDC_PROGRAMME_DUMP:
+        testSavedPage();
+        break;
     case IDOK:
     case IDCANCEL:
         exitSequence();
@@ -1058,6 +1068,9 @@ void CKestrelwaveDlg::exitSequence()
     app_.status.transferInProgress = 0;
     // The worker must be gone before the window it reports to.
     engine.curl.stopAndWait();
+    timer6_.stop();
+    timer7_.stop();
+    app_.programme.shutdown();
     timer2_.stop();
     timer1_.stop();
     timer4_.stop();

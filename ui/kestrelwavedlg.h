@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mainwindowport.h"
+#include "programme/curlauxthread.h"
 #include "scan/autoscan.h"
 #include "stations/listline.h"
 
@@ -35,7 +36,10 @@ class StationListModel;
 // The main window: owns the controls, dispatches every command by control id, runs the
 // timers that poll the state the workers write, shows the information pane and performs the
 // ordered shutdown. Lives on the GUI thread; workers reach it through MainWindowPort.
-class CKestrelwaveDlg : public QDialog, public MainWindowPort, public ScanViewPort {
+class CKestrelwaveDlg : public QDialog,
+                        public MainWindowPort,
+                        public ScanViewPort,
+                        public ProgrammeViewPort {
     Q_OBJECT
 public:
     CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs, QWidget* parent = nullptr);
@@ -93,6 +97,13 @@ public:
     void showScanProgress(int done, int total) override;
     void endWebSearch() override;
     QProgressBar* scanProgress() const { return scanProgress_; }
+
+    // ProgrammeViewPort (programmeview.cpp)
+    void startProgrammeRefresh() override;
+    void armNextProgramme(qint64 ms) override;
+    void stopNextProgramme() override;
+    const QTimer& programmeRefreshTimer() const { return timer6_; }
+    const QTimer& nextProgrammeTimer() const { return timer7_; }
 
     void ShowText(const QString& text) { showText(text); }
     void ClearInfoPane();
@@ -175,6 +186,11 @@ private:
     // The Grep Tool and its hand-off to the list (greptool.cpp).
     void onGrepTool();
 
+    // Programme information: timers 6 and 7, button "D" (programmeview.cpp).
+    void onTimer6();
+    void onTimer7();
+    void testSavedPage();
+
     QPushButton* button(int id) const;
 
     CKestrelwaveApp& app_;
@@ -197,6 +213,7 @@ private:
     QPixmap ledOn_, ledOff_;
 
     QTimer timer1_, timer2_, timer4_;
+    QTimer timer6_, timer7_;
 
     static constexpr int kPaneFlushMs = 40;
     static constexpr size_t kMaxPendingPaneTexts = 16;
