@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -67,25 +67,53 @@ bool ProcessPipe::start(const QString& program, const QStringList& arguments,
         envp.push_back(x.data());
     envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The read end becomes the child's standard input; O_CLOEXEC closes the rest.
-    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-
-    pid_t child = -1;
+    // The child learns of an exec that failed through this pipe, which the exec closes.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return false;
+    }
     const QByteArray path = program.toLocal8Bit();
-    const int rc = posix_spawn(&child, path.constData(), &actions, &attr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+        // Only async-signal-safe calls from here to exec: the program has other threads.
+        // The player dies with the thread that started it, also when the program is killed
+        // or crashes, so that it never plays on alone.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        struct sigaction byDefault = {};
+        byDefault.sa_handler = SIG_DFL;
+        sigaction(SIGPIPE, &byDefault, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        // The read end becomes the child's standard input; O_CLOEXEC closes the rest.
+        if (dup2(fds[0], STDIN_FILENO) >= 0)
+            execve(path.constData(), argv.data(), envp.data());
+        const int error = errno;
+        [[maybe_unused]] const ssize_t w = ::write(report[1], &error, sizeof error);
+        _exit(127);
+    }
+    ::close(report[1]);
     ::close(fds[0]);
-    if (rc != 0) {
+    bool started = child > 0;
+    if (started) {
+        int error = 0;
+        ssize_t r;
+        do
+            r = ::read(report[0], &error, sizeof error);
+        while (r < 0 && errno == EINTR);
+        if (r > 0) { // exec failed: nothing runs
+            started = false;
+            while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+    ::close(report[0]);
+    if (!started) {
         ::close(fds[1]);
         return false;
     }

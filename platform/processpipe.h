@@ -10,8 +10,9 @@
 namespace platform {
 
 // A child process whose standard input is the read end of a pipe we write into. Started
-// with posix_spawn and an argument vector (never a shell); killed with SIGKILL and reaped,
-// so no zombie and no orphan is left. The write end is non-blocking underneath so that a
+// with an argument vector (never a shell); killed with SIGKILL and reaped, so no zombie and
+// no orphan is left. The child also dies when the thread that started it ends, even if the
+// program is killed outright. The write end is non-blocking underneath so that a
 // player that stops reading cannot hang the writer: write() waits in short polls and gives
 // up when asked to or when nothing could be written for too long.
 class ProcessPipe {

@@ -8,7 +8,9 @@
 #include "app/timerids.h"
 #include "platform/clock.h"
 #include "platform/desktopopen.h"
+#include "platform/termination.h"
 #include "stations/fieldtext.h"
+#include "stations/listfile.h"
 #include "stream/streamengine.h"
 #include "ui/aboutdlg.h"
 #include "ui/auxdlg.h"
@@ -25,6 +27,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -109,6 +112,7 @@ CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs,
 
 CKestrelwaveDlg::~CKestrelwaveDlg()
 {
+    platform::onTerminationSignal({});
     qApp->removeEventFilter(this);
     app_.scan->setView(nullptr);
     // No programme transfer outlives the window.
@@ -445,6 +449,7 @@ void CKestrelwaveDlg::initDialog()
 
     paneFlush_.setSingleShot(true);
     connect(&paneFlush_, &QTimer::timeout, this, &CKestrelwaveDlg::flushPendingPane);
+    platform::onTerminationSignal([this] { endBySignal(); });
     connect(&timer1_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer1);
     connect(&timer4_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer4);
     connect(&timer2_, &QTimer::timeout, this, &CKestrelwaveDlg::onTimer2);
@@ -1077,8 +1082,39 @@ void CKestrelwaveDlg::exitSequence()
     // Both files of a recording are closed whole, so the recording plays to its last frame.
     engine.bridge.closeRecording();
     app_.WriteSettings();
-    app_.stations.AskSaveModified();
+    if (askOnExit_)
+        app_.stations.AskSaveModified();
+    else
+        keepModifiedListAside();
     done(IDOK);
+}
+
+void CKestrelwaveDlg::endBySignal()
+{
+    // Nobody is there to answer a question: the session is ending.
+    askOnExit_ = false;
+    exitSequence();
+    QCoreApplication::exit(0); // also leaves a box or dialog that was open
+}
+
+void CKestrelwaveDlg::keepModifiedListAside()
+{
+    StationList& list = app_.stations;
+    if (!list.isModified() || list.count() == 0)
+        return;
+    // Beside the list, never over it: the user decides later which one to keep.
+    const QString base = list.listPath.isEmpty()
+                             ? app_.dataFolder + QStringLiteral("/Kestrelwave.txt")
+                             : list.listPath;
+    const QFileInfo info(base);
+    QSaveFile file(info.absolutePath() + u'/' + info.completeBaseName() +
+                   QStringLiteral(".unsaved.txt"));
+    if (!list.consistent() || !file.open(QIODevice::WriteOnly))
+        return;
+    // The settings keep naming the list the user chose; no box stops the shutdown.
+    const QByteArray bytes = encodeListFile(list);
+    if (file.write(bytes) == bytes.size() && file.flush())
+        file.commit();
 }
 
 // ---- engine port ------------------------------------------------------------------------

@@ -145,6 +145,10 @@ private:
     void onTimer4();
     void refreshEditButtons();
     void exitSequence();
+    // SIGTERM, SIGINT, SIGHUP: the exit sequence without its questions.
+    void endBySignal();
+    // A modified list is written beside its file as "<name>.unsaved.txt".
+    void keepModifiedListAside();
 
     void onLoadList();
     void onSaveList();
@@ -223,6 +227,7 @@ private:
     bool flushScheduled_ = false;     // under pendingMutex_
     bool active_ = false;
     bool exitDone_ = false;
+    bool askOnExit_ = true;
     int repaintCountdown_ = 0;
     QElapsedTimer sinceScopeDrawn_;
     int lastVolumePosition_ = -1;
