@@ -3,16 +3,20 @@
 #include "stream/streamengine.h"
 #include "tests/integration/station.h"
 #include "tests/integration/windowrig.h"
+#include "tests/support/scriptedmessageboxes.h"
 #include "tests/support/spin.h"
 #include "ui/infopane.h"
 #include "ui/kestrelwavedlg.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 TEST(Window, DoubleClickPlaysStopAndCloseEndThePlayer)
 {
@@ -91,4 +95,40 @@ TEST(Window, DoubleClickPlaysStopAndCloseEndThePlayer)
                           QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name"),
                           QStringLiteral("-of"), QStringLiteral("default=nw=1"), recording});
     EXPECT_EQ(decoded.trimmed(), QByteArray("codec_name=mp3"));
+}
+
+// A logout or kill sends SIGTERM: the program shuts down in order without asking, the player
+// goes, the settings are written and a modified list is kept beside its file.
+TEST(Window, TermSignalShutsDownInOrder)
+{
+    if (!TestStation::up())
+        GTEST_FAIL() << "the local test station did not start";
+    const QString url = TestStation::icecast(QStringLiteral("/tone.mp3"));
+    WindowRig rig("\nLocal\nTest tone \t" + url.toUtf8() + "\n");
+    ASSERT_TRUE(rig.started);
+    CKestrelwaveApp& app = *rig.app;
+    qputenv("KW_CAPTURE_FILE", QByteArray("/dev/null"));
+    app.playerPath = QStringLiteral(KESTREL_SOURCE_DIR "/tests/support/capture-player.sh");
+    CKestrelwaveDlg& dlg = rig.open();
+    qobject_cast<QLineEdit*>(dlg.control(ids::IDC_URL))->setText(url);
+    dlg.command(ids::IDC_PLAY);
+    ASSERT_TRUE(spinUntil([&] { return app.engine->curl.playerStarted.load(); }, 20000));
+    const pid_t player = app.engine->bridge.playerPid();
+    ASSERT_GT(player, 0);
+    app.stations.append(
+        {QStringLiteral("Added"), QStringLiteral("http://127.0.0.1:9/added"), 0, QString()});
+    QFile::remove(app.iniPath);
+
+    ::kill(::getpid(), SIGTERM);
+    ASSERT_TRUE(
+        spinUntil([&] { return !dlg.isActive() && !app.engine->curl.threadAlive(); }, 10000));
+    EXPECT_TRUE(::kill(player, 0) != 0 || ::waitpid(player, nullptr, WNOHANG) != 0);
+    EXPECT_TRUE(QFile::exists(app.iniPath));
+    const QString aside =
+        QFileInfo(rig.listPath).absolutePath() + QStringLiteral("/local.unsaved.txt");
+    QFile kept(aside);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().contains("http://127.0.0.1:9/added"));
+    for (const auto& box : rig.boxes->boxes())
+        EXPECT_NE(box.kind, ScriptedMessageBoxes::Kind::Question) << box.text.toStdString();
 }
