@@ -2,6 +2,7 @@
 #include "platform/registrystore.h"
 #include "ui/filedialogs.h"
 #include "ui/kestrelwavedlg.h"
+#include "ui/mprisservice.h"
 #include "ui/qtmessageboxes.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setOrganizationName(QStringLiteral("Quorne"));
     QApplication::setApplicationName(QStringLiteral("Kestrelwave"));
+    // The desktop matches the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(MprisService::kDesktopEntry));
 
     platform::RegistryStore registry;
     QtMessageBoxes boxes(registry);
@@ -23,6 +26,7 @@ int main(int argc, char** argv)
     QtFileDialogs fileDialogs;
     CKestrelwaveDlg dialog(app, fileDialogs);
     boxes.setOwner(&dialog);
+    MprisService mpris(dialog, app);
     dialog.exec();
     boxes.setOwner(nullptr);
     return 0;
