@@ -6,7 +6,7 @@
 StreamEngine::StreamEngine(CKestrelwaveApp& a)
     : app(a), meta([this](const QString& text) { showText(text); },
                    [this] { return bridge.recordingSeconds(); }),
-      bridge(*this), curl(*this), control(*this)
+      bridge(*this), curl(*this), control(*this), scope(*this)
 {}
 
 StreamEngine::~StreamEngine() = default;

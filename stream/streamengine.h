@@ -2,6 +2,7 @@
 
 #include "stream/curlthread.h"
 #include "stream/metaproc.h"
+#include "stream/oscillo.h"
 #include "stream/playbackcontrol.h"
 #include "stream/playstream.h"
 #include "stream/streaminfo.h"
@@ -10,7 +11,8 @@ class CKestrelwaveApp;
 class MainWindowPort;
 
 // The stream-engine objects of the run, created once by the application: the shared stream
-// records, the metadata reader, the player bridge, the transfer worker and the play control.
+// records, the metadata reader, the player bridge, the transfer worker, the play control and
+// the signal scope.
 struct StreamEngine {
     explicit StreamEngine(CKestrelwaveApp& app);
     ~StreamEngine();
@@ -27,4 +29,5 @@ struct StreamEngine {
     CPlayStream bridge;
     CCurlThread curl;
     PlaybackControl control;
+    COscillo scope; // last: its capture thread ends before the rest goes
 };
