@@ -112,6 +112,9 @@ CKestrelwaveDlg::CKestrelwaveDlg(CKestrelwaveApp& app, FileDialogs& fileDialogs,
 
 CKestrelwaveDlg::~CKestrelwaveDlg()
 {
+    // The scope's runs come to this window; also when it goes without the exit sequence.
+    app_.engine->scope.stopCapture();
+    app_.engine->scope.scopeOn = false;
     platform::onTerminationSignal({});
     qApp->removeEventFilter(this);
     app_.scan->setView(nullptr);
@@ -443,8 +446,15 @@ void CKestrelwaveDlg::initDialog()
 
     app_.WriteSettings();
 
+    // The scope is on when the default output can be opened; without a sound server it
+    // stays off and flat.
+    COscillo& scope = app_.engine->scope;
+    scope.reset();
     scope_->drawEmpty();
     sinceScopeDrawn_.start();
+    scope.scopeOn = scope.openDevice() == 0;
+    if (scope.scopeOn && scope.prepareCapture() == 0)
+        scope.startCapture();
     button(IDC_PLAY)->setFocus();
 
     paneFlush_.setSingleShot(true);
@@ -602,6 +612,20 @@ void CKestrelwaveDlg::handleMessage(int message, qint64 lParam)
     case msg::WM_APP_PLAYER_NOTICE:
         app_.ShowPlayerNotice();
         break;
+    case msg::WM_APP_SCOPE_RUN: {
+        COscillo& scope = app_.engine->scope;
+        scope.takeRun([this, &scope](const std::int16_t* points, int) {
+            if (!scope.scopeOn)
+                return;
+            // The points buffer is drawn whole, column by column; flat while nothing plays.
+            if (app_.status.playing)
+                scope_->drawPoints({points, std::size_t(COscillo::kPointCapacity)});
+            else
+                scope_->drawEmpty();
+            sinceScopeDrawn_.restart();
+        });
+        break;
+    }
     default:
         break;
     }
@@ -804,6 +828,7 @@ void CKestrelwaveDlg::onTimer4()
 {
     if (!active_)
         return;
+    app_.engine->scope.checkDevice();
     // The thumb follows the player's volume, also when it is changed outside the program.
     const int position = app_.engine->control.volumeThumbPosition();
     if (position >= 0 && position != volume_->value()) {
@@ -1061,6 +1086,8 @@ void CKestrelwaveDlg::exitSequence()
     }
     active_ = false;
     StreamEngine& engine = *app_.engine;
+    engine.scope.stopCapture();
+    engine.scope.scopeOn = false;
     if (app_.status.playing) {
         engine.control.Stop();
         waitMs(200);

@@ -1,6 +1,7 @@
 #include "ui/scopewidget.h"
 
 #include <QPainter>
+#include <algorithm>
 
 ScopeWidget::ScopeWidget(QWidget* parent) : QWidget(parent)
 {
@@ -30,9 +31,10 @@ void ScopeWidget::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
-void ScopeWidget::drawPoints(const std::vector<short>& points)
+void ScopeWidget::drawPoints(std::span<const std::int16_t> points)
 {
-    points_ = points;
+    pointCount_ = int(std::min<std::size_t>(points.size(), kMaxColumns));
+    std::copy_n(points.begin(), pointCount_, points_.begin());
     update();
 }
 
@@ -44,13 +46,19 @@ void ScopeWidget::paintEvent(QPaintEvent*)
     p.drawPixmap(0, 0, background_);
     p.setPen(QPen(QColor(0x20, 0xDC, 0x10), 1));
     const int w = width(), h = height();
-    const int scale = std::max(1, 58409 / std::max(1, h));
-    QPoint last(0, h / 2);
-    const int columns = std::min(w, 1024);
-    for (int x = 0; x < columns; ++x) {
-        const int v = x < int(points_.size()) ? points_[x] : 0;
-        const QPoint next(x, std::clamp(h / 2 + v / scale, 0, h));
-        p.drawLine(last, next);
-        last = next;
+    if (w <= 0 || h <= 0)
+        return;
+    if (pointCount_ == 0) {
+        p.drawLine(0, h / 2, w - 1, h / 2);
+        return;
     }
+    // Row h would lie below the field: a clipped peak stays on its last row.
+    const int scale = std::max(1, 58409 / h);
+    const int columns = std::min(w, kMaxColumns);
+    trace_[0] = QPoint(0, h / 2);
+    for (int x = 0; x < columns; ++x) {
+        const int v = x < pointCount_ ? points_[x] : 0;
+        trace_[x + 1] = QPoint(x, std::clamp(h / 2 + v / scale, 0, h - 1));
+    }
+    p.drawPolyline(trace_.data(), columns + 1);
 }

@@ -1,19 +1,30 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPoint>
 #include <QWidget>
-#include <vector>
+#include <array>
+#include <cstdint>
+#include <span>
 
-// The signal scope's area: a black field with a dim grid and the trace of the last points
-// (a flat line at mid height while nothing plays). The grid is drawn once per size and kept.
+// The signal scope's area: a black field with a dim grid and the trace of the points, one
+// per pixel column (a flat line at mid height without points). The grid is drawn once per
+// size and kept; each paint puts the trace on a copy of it.
 class ScopeWidget : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kMaxColumns = 1024;
+
     explicit ScopeWidget(QWidget* parent = nullptr);
 
-    // Shows points (signed 16-bit peaks, one per pixel column); empty for the flat line.
-    void drawPoints(const std::vector<short>& points);
+    // Shows points (signed 16-bit peaks from the left edge; at most kMaxColumns are used).
+    void drawPoints(std::span<const std::int16_t> points);
     void drawEmpty() { drawPoints({}); }
+    // The points now shown; empty while the line is flat.
+    std::span<const std::int16_t> points() const
+    {
+        return {points_.data(), std::size_t(pointCount_)};
+    }
 
     QSize sizeHint() const override { return {300, 100}; }
 
@@ -25,5 +36,7 @@ private:
     void makeBackground();
 
     QPixmap background_;
-    std::vector<short> points_;
+    std::array<std::int16_t, kMaxColumns> points_{};
+    int pointCount_ = 0;
+    std::array<QPoint, kMaxColumns + 1> trace_; // kept to spare an allocation per paint
 };
