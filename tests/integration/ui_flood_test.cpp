@@ -23,12 +23,9 @@ TEST(Window, TitleFloodLeavesTheWindowResponsive)
     WindowRig rig("\nHostile\nFlood\t" + url.toUtf8() + "\n");
     ASSERT_TRUE(rig.started);
     CKestrelwaveApp& app = *rig.app;
-    qputenv("KW_CAPTURE_FILE", QByteArray("/dev/null"));
-    app.playerPath = QStringLiteral(KESTREL_SOURCE_DIR "/tests/support/capture-player.sh");
+    rig.useCapturePlayer();
     CKestrelwaveDlg& dlg = rig.open();
-
-    qobject_cast<QLineEdit*>(dlg.control(ids::IDC_URL))->setText(url);
-    dlg.command(ids::IDC_PLAY);
+    rig.play(url);
     ASSERT_TRUE(spinUntil(
         [&] { return dlg.infoPane()->text().contains(QStringLiteral("- Flood ")); }, 15000))
         << dlg.infoPane()->text().toStdString();

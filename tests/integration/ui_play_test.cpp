@@ -107,11 +107,9 @@ TEST(Window, TermSignalShutsDownInOrder)
     WindowRig rig("\nLocal\nTest tone \t" + url.toUtf8() + "\n");
     ASSERT_TRUE(rig.started);
     CKestrelwaveApp& app = *rig.app;
-    qputenv("KW_CAPTURE_FILE", QByteArray("/dev/null"));
-    app.playerPath = QStringLiteral(KESTREL_SOURCE_DIR "/tests/support/capture-player.sh");
+    rig.useCapturePlayer();
     CKestrelwaveDlg& dlg = rig.open();
-    qobject_cast<QLineEdit*>(dlg.control(ids::IDC_URL))->setText(url);
-    dlg.command(ids::IDC_PLAY);
+    rig.play(url);
     ASSERT_TRUE(spinUntil([&] { return app.engine->curl.playerStarted.load(); }, 20000));
     const pid_t player = app.engine->bridge.playerPid();
     ASSERT_GT(player, 0);

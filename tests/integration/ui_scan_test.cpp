@@ -50,8 +50,7 @@ TEST(Window, AutoScanNamesLiveStationsMarksDeadOnesAndCanBeUndone)
     CKestrelwaveApp& app = *rig.app;
     // A stand-in player that leaves a file behind if it is ever started.
     const QString started = rig.dir.path() + QStringLiteral("/player-started");
-    qputenv("KW_CAPTURE_FILE", started.toLocal8Bit());
-    app.playerPath = QStringLiteral(KESTREL_SOURCE_DIR "/tests/support/capture-player.sh");
+    rig.useCapturePlayer(started);
     CKestrelwaveDlg& dlg = rig.open();
     StationList& stations = app.stations;
     ASSERT_EQ(stations.count(), 9);

@@ -1,10 +1,12 @@
 #include "tests/integration/windowrig.h"
 
+#include "app/controlids.h"
 #include "platform/folders.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 
 namespace {
 
@@ -52,4 +54,16 @@ CKestrelwaveDlg& WindowRig::open()
         QCoreApplication::processEvents();
     }
     return *dlg;
+}
+
+void WindowRig::useCapturePlayer(const QString& captureFile)
+{
+    qputenv("KW_CAPTURE_FILE", captureFile.toLocal8Bit());
+    app->playerPath = QStringLiteral(KESTREL_SOURCE_DIR "/tests/support/capture-player.sh");
+}
+
+void WindowRig::play(const QString& url)
+{
+    qobject_cast<QLineEdit*>(open().control(ids::IDC_URL))->setText(url);
+    open().command(ids::IDC_PLAY);
 }

@@ -15,6 +15,10 @@ struct WindowRig {
     explicit WindowRig(const QByteArray& listText);
     ~WindowRig();
     CKestrelwaveDlg& open();
+    // Plays through the stand-in player, which keeps what it is given in captureFile.
+    void useCapturePlayer(const QString& captureFile = QStringLiteral("/dev/null"));
+    // Types url into the URL field and presses Play.
+    void play(const QString& url);
 
     QTemporaryDir dir;
     QString listPath;
