@@ -2,10 +2,15 @@
 
 #include "platform/codepage.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 constexpr qsizetype kLabelLength = 520;
 constexpr qsizetype kNear = 256;
+constexpr qint64 kFarSeconds = 1'000'000'000'000;
+constexpr qint64 kMaxTimerSeconds = std::numeric_limits<int>::max() / 1000;
 
 qsizetype find(QByteArrayView body, QByteArrayView what, qsizetype from)
 {
@@ -38,11 +43,14 @@ qint64 timeValue(QByteArrayView digits)
 {
     if (digits.size() < 3 || digits.size() > 19)
         return 0;
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
     qint64 value = 0;
     for (char c : digits) {
         if (c < '0' || c > '9')
             return 0;
-        value = value * 10 + (c - '0');
+        // 19 digits can pass the 64-bit range: such a time saturates, as strtoll's does.
+        const int digit = c - '0';
+        value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
     }
     return value;
 }
@@ -284,8 +292,11 @@ ProgrammeReport programmeReport(const ProgrammePage& page, qint64 now,
         const ProgrammeRecord& next = *page.next;
         const qint64 wait = next.startTime - now;
         if (next.startTime != 0 && next.endTime != 0 && wait > 0) {
-            report.texts << QStringLiteral("\nPlaying Next in %1\n").arg(durationText(wait + 15));
-            report.nextTimerMs = wait * 1000 + 20;
+            // A start thousands of years ahead is shown as such and armed as far as a timer
+            // reaches, without overflowing.
+            const qint64 shown = std::min<qint64>(wait, kFarSeconds) + 15;
+            report.texts << QStringLiteral("\nPlaying Next in %1\n").arg(durationText(shown));
+            report.nextTimerMs = std::min<qint64>(wait, kMaxTimerSeconds) * 1000 + 20;
         } else {
             report.texts << QStringLiteral("Next to play\n");
         }
