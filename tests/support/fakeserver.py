@@ -247,6 +247,35 @@ class Handler(socketserver.BaseRequestHandler):
             self.head("HTTP/1.0 200 OK", [("Content-Type", "text/html"),
                                           ("Content-Length", str(len(body)))])
             self.send(body)
+        elif path.startswith("/programme/"):
+            # Programme pages at the table's paths: /programme/<kind>/<path of the table>.
+            # Times count from PROGRAMME_T0; tests set the program's clock against it.
+            kind = path.split("/")[2]
+            if kind == "stream":
+                # A stream without metadata, whose address holds a table key.
+                self.head("HTTP/1.0 200 OK", mp3)
+                self.stream(0, [])
+                return
+            if kind == "silent":
+                time.sleep(25)
+                return
+            t0 = PROGRAMME_T0
+            body = (f"{t0} window.__DATA__={{channel:1,now:0"
+                    f",now:{{id:1,startTime:{t0 - 600},endTime:{t0 + 65},"
+                    f'firstLine:"Jazz du matin",secondLine:"Avec Anne Martin",thirdLine:"jazz"}}'
+                    f",next:{{id:2,startTime:{t0 + 65},endTime:{t0 + 3665},"
+                    f'firstLine:"Jazz \\"au\\" soir",secondLine:"Avec Paul Durand",'
+                    f'thirdLine:"jazz"}}}}\n').encode()
+            headers = [("Content-Type", "text/html"), ("Content-Length", str(len(body)))]
+            if kind == "etag":
+                headers.append(("ETag", '"v1"'))
+            elif kind == "lowetag":
+                headers.append(("etag", '"v1"'))
+            elif kind == "changing":
+                PROGRAMME_TAGS[0] += 1
+                headers.append(("ETag", f'"v{PROGRAMME_TAGS[0]}"'))
+            self.head("HTTP/1.1 200 OK", headers)
+            self.send(body)
         elif path == "/unknown":
             self.head("HTTP/1.0 200 OK", [("Content-Type", "application/x-kestrel-unknown")])
             self.send(b"\0" * 50000)
@@ -255,6 +284,11 @@ class Handler(socketserver.BaseRequestHandler):
             self.head("HTTP/1.0 404 Not Found", [("Content-Type", "text/html"),
                                                  ("Content-Length", str(len(body)))])
             self.send(body)
+
+
+# Programme pages: the time their programmes are counted from, and the changing tag.
+PROGRAMME_T0 = 1700000000
+PROGRAMME_TAGS = [0]
 
 
 class Server(socketserver.ThreadingTCPServer):
