@@ -11,6 +11,8 @@ namespace platform {
 namespace {
 
 constexpr int kConnectMs = 2000;
+// The device check asks from the GUI thread: a server that does not answer soon is none.
+constexpr int kProbeMs = 300;
 constexpr int kQueryMs = 1000;
 constexpr std::uint32_t kAskEveryMs = 2000;
 // What the server hands over at a time: short enough for a lively trace, long enough not
@@ -63,7 +65,7 @@ struct Connection {
         return true;
     }
 
-    bool connect()
+    bool connect(int ms)
     {
         close();
         loop = pa_mainloop_new();
@@ -75,8 +77,7 @@ struct Connection {
         pa_proplist_free(props);
         if (!context || pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             return false;
-        return turnUntil([this] { return pa_context_get_state(context) == PA_CONTEXT_READY; },
-                         kConnectMs);
+        return turnUntil([this] { return pa_context_get_state(context) == PA_CONTEXT_READY; }, ms);
     }
 
     // Waits for op to report through done; an answer that comes too late is cancelled, so
@@ -122,7 +123,7 @@ public:
         close();
         device_.clear();
         deviceRate_ = 0;
-        if (!conn_.connect()) {
+        if (!conn_.connect(kConnectMs)) {
             close();
             return 1;
         }
@@ -300,7 +301,7 @@ public:
         asked_ = true;
         lastAsk_ = tickCount();
         Connection probe;
-        lastAnswer_ = probe.connect() ? probe.defaultSink() : std::string();
+        lastAnswer_ = probe.connect(kProbeMs) ? probe.defaultSink() : std::string();
         return lastAnswer_;
     }
 

@@ -182,6 +182,8 @@ void COscillo::captureThread()
         if (quiet < gapMs)
             continue;
         const std::uint64_t owed = std::uint64_t(quiet) * sampleRate / 1000;
+        // After a long wait for the window a quarter second is enough to keep it moving.
+        silenceFed = std::max(silenceFed, owed - std::min<std::uint64_t>(owed, sampleRate / 4));
         std::uint32_t fed = 0;
         while (silenceFed < owed && reduce(0, 0)) {
             ++silenceFed;
