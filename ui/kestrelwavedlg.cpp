@@ -27,7 +27,6 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -40,6 +39,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QSlider>
 #include <QTableView>
@@ -1121,7 +1121,13 @@ void CKestrelwaveDlg::endBySignal()
     // Nobody is there to answer a question: the session is ending.
     askOnExit_ = false;
     exitSequence();
-    QCoreApplication::exit(0); // also leaves a box or dialog that was open
+    // A box or dialog still open on top is closed too, so that the program can end.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == this || !modal->isVisible())
+            break;
+        modal->close();
+    }
 }
 
 void CKestrelwaveDlg::keepModifiedListAside()
