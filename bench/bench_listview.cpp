@@ -38,12 +38,6 @@ public:
     QStringList texts;
 };
 
-class NoFileDialogs : public FileDialogs {
-public:
-    QString openListFile(QWidget*, const QString&) override { return {}; }
-    QString saveListFile(QWidget*, const QString&) override { return {}; }
-};
-
 const char16_t* const kNameParts[] = {u"Radio",    u"FM",       u"Jazz",    u"Café",
                                       u"Klassik",  u"Ελληνικά", u"東京",    u"News",
                                       u"Chillout", u"Hörfunk",  u"Classic", u"Rock"};

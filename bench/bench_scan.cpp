@@ -34,12 +34,6 @@ public:
     QStringList texts;
 };
 
-class NoFileDialogs : public FileDialogs {
-public:
-    QString openListFile(QWidget*, const QString&) override { return {}; }
-    QString saveListFile(QWidget*, const QString&) override { return {}; }
-};
-
 enum Kind { Live, Refused, Missing };
 
 double median(std::vector<double> v)

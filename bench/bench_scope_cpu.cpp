@@ -38,12 +38,6 @@ public:
     QStringList texts;
 };
 
-class NoFileDialogs : public FileDialogs {
-public:
-    QString openListFile(QWidget*, const QString&) override { return {}; }
-    QString saveListFile(QWidget*, const QString&) override { return {}; }
-};
-
 double cpuSeconds()
 {
     rusage u{};

@@ -42,7 +42,6 @@ void PageFetch::start(const QByteArray& url)
     ok = false;
     body.clear();
     error.clear();
-    tooLarge_ = false;
     cancel_ = false;
     done_ = false;
     thread_ = std::thread([this, url] { run(url); });
@@ -89,6 +88,5 @@ void PageFetch::run(QByteArray url)
     else if (!ok)
         error = QString::fromUtf8(curl_easy_strerror(result));
     body = std::move(page);
-    tooLarge_ = tooLarge;
     done_ = true;
 }

@@ -42,5 +42,4 @@ private:
     std::thread thread_;
     std::atomic<bool> done_{false};
     std::atomic<bool> cancel_{false};
-    bool tooLarge_ = false;
 };

@@ -18,3 +18,10 @@ public:
     QString openListFile(QWidget* owner, const QString& suggested) override;
     QString saveListFile(QWidget* owner, const QString& suggested) override;
 };
+
+// For runs nobody watches (tests, benchmarks): every dialog is cancelled.
+class NoFileDialogs : public FileDialogs {
+public:
+    QString openListFile(QWidget*, const QString&) override { return {}; }
+    QString saveListFile(QWidget*, const QString&) override { return {}; }
+};

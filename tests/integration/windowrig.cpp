@@ -8,16 +8,6 @@
 #include <QFile>
 #include <QLineEdit>
 
-namespace {
-
-class NoFileDialogs : public FileDialogs {
-public:
-    QString openListFile(QWidget*, const QString&) override { return {}; }
-    QString saveListFile(QWidget*, const QString&) override { return {}; }
-};
-
-} // namespace
-
 WindowRig::WindowRig(const QByteArray& listText)
 {
     QDir(dir.path()).mkpath(QStringLiteral("Music/Kestrelwave"));
