@@ -112,33 +112,19 @@ void CCurlThread::run()
             runTransfer(curl);
             if (stopRequested || !playlistMode)
                 break;
-            const qsizetype http = playlistText_.indexOf("http");
-            if (http < 0)
+            const PlaylistStep step = nextFromPlaylist(playlistText_);
+            if (step.kind == PlaylistStep::NoAddress)
                 break;
-            if (playlistText_.indexOf("m3u8", http) >= 0) {
+            if (step.kind == PlaylistStep::HlsPlaylist) {
                 endReason = EndHlsPlaylist;
                 break;
-            }
-            QByteArray entry = playlistText_.mid(http);
-            for (qsizetype i = 0; i < entry.size(); ++i) {
-                if (entry[i] == '\n' || entry[i] == '\r' || entry[i] == ';') {
-                    entry.truncate(i);
-                    break;
-                }
-            }
-            QString next = CUtil::ToWide(entry);
-            for (qsizetype i = 0; i < next.size(); ++i) {
-                if (QStringView(u" \t\r\n").contains(next[i])) {
-                    next.truncate(i);
-                    break;
-                }
             }
             // A playlist that leads back to itself would loop for ever.
             if (++playlistHops > kMaxPlaylistHops) {
                 tooManyHops = true;
                 break;
             }
-            currentUrl = next;
+            currentUrl = step.url;
             if (!pause(50))
                 break;
         }

@@ -291,3 +291,27 @@ QString streamInformationText(const StationInfoValues& info, std::int32_t sample
     }
     return t;
 }
+
+PlaylistStep nextFromPlaylist(QByteArrayView playlistText)
+{
+    const qsizetype http = playlistText.indexOf("http");
+    if (http < 0)
+        return {};
+    QByteArrayView entry = playlistText.sliced(http);
+    if (entry.indexOf("m3u8") >= 0)
+        return {PlaylistStep::HlsPlaylist, {}};
+    for (qsizetype i = 0; i < entry.size(); ++i) {
+        if (entry[i] == '\n' || entry[i] == '\r' || entry[i] == ';') {
+            entry.truncate(i);
+            break;
+        }
+    }
+    QString next = CUtil::ToWide(entry);
+    for (qsizetype i = 0; i < next.size(); ++i) {
+        if (QStringView(u" \t\r\n").contains(next[i])) {
+            next.truncate(i);
+            break;
+        }
+    }
+    return {PlaylistStep::NextAddress, next};
+}

@@ -49,3 +49,13 @@ ContentFormat contentTypeToFormat(const QString& contentType);
 QString streamInformationText(const StationInfoValues& info, std::int32_t sampleRate,
                               std::int32_t vbr, std::int32_t statedBitRate, std::int32_t channels,
                               std::int32_t metaInterval, std::int32_t formatCode);
+
+// Where a playlist answer (M3U, PLS) leads: its first "http" entry, cut at the line end or
+// ";" and then before the first blank. An entry followed by "m3u8" is an HLS playlist, which
+// the player path cannot follow.
+struct PlaylistStep {
+    enum Kind { NoAddress, HlsPlaylist, NextAddress };
+    Kind kind = NoAddress;
+    QString url; // for NextAddress
+};
+PlaylistStep nextFromPlaylist(QByteArrayView playlistText);
