@@ -11,21 +11,42 @@
 
 namespace {
 constexpr int kMaxNameChars = 100;
+// A file name may hold 255 bytes; the date, a number and the extension need the rest.
+constexpr int kMaxNameBytes = 200;
+
+int utf8Bytes(char32_t c)
+{
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
+} // namespace
 
 QString recordingName(const QString& stationName)
 {
-    QString name = CUtil::CleanFileNameTrimmed(stationName);
+    const QString clean = CUtil::CleanFileNameTrimmed(stationName);
     qsizetype start = 0;
-    while (start < name.size() && (name[start] == u'.' || name[start].isSpace()))
+    while (start < clean.size() && (clean[start] == u'.' || clean[start].isSpace()))
         ++start;
-    name = name.mid(start).left(kMaxNameChars);
+    // Whole characters only, so that a cut never splits a surrogate pair.
+    QString name;
+    int bytes = 0;
+    for (qsizetype i = start; i < clean.size();) {
+        const QChar c = clean[i];
+        const bool pair =
+            c.isHighSurrogate() && i + 1 < clean.size() && clean[i + 1].isLowSurrogate();
+        if (!pair && (c.unicode() < 0x20 || c.isNonCharacter() || c.isSurrogate()))
+            return QStringLiteral("Unknown");
+        const char32_t code = pair ? QChar::surrogateToUcs4(c, clean[i + 1]) : c.unicode();
+        const int units = pair ? 2 : 1;
+        if (QChar::isNonCharacter(code))
+            return QStringLiteral("Unknown");
+        if (name.size() + units > kMaxNameChars || bytes + utf8Bytes(code) > kMaxNameBytes)
+            break;
+        name.append(clean.constData() + i, units);
+        bytes += utf8Bytes(code);
+        i += units;
+    }
     while (!name.isEmpty() && QStringView(u" _.").contains(name.back()))
         name.chop(1);
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c.isNonCharacter() || c.isSurrogate())
-            return QStringLiteral("Unknown");
-    }
     return name.isEmpty() ? QStringLiteral("Unknown") : name;
 }
 

@@ -65,6 +65,8 @@ TEST(Recording, NamesStayInsideTheRecordingsFolder)
         {u".hidden", u"hidden"},
         {u"Tab\there\r\n", u"Tab_here"},
         {u"Café <Crème> | \"Quoted\"?*", u"Café _Crème_ _ _Quoted"},
+        {u"Radio \U0001F3B5 Jazz", u"Radio \U0001F3B5 Jazz"},
+        {u"Bell\u0007", u"Unknown"},
     };
     for (const Row& r : rows) {
         const QString name = recordingName(QString::fromUtf16(r.station));
@@ -73,8 +75,13 @@ TEST(Recording, NamesStayInsideTheRecordingsFolder)
         EXPECT_NE(name, QStringLiteral(".."));
     }
     const QString longName = recordingName(QString(1000, u'x'));
-    EXPECT_LE(longName.size(), 100);
-    EXPECT_FALSE(longName.isEmpty());
+    EXPECT_EQ(longName, QString(100, u'x'));
+    // 100 three-byte characters would make a file name longer than the file system takes.
+    const QString wide = recordingName(QString(100, QChar(0x97F3)));
+    EXPECT_EQ(wide, QString(66, QChar(0x97F3)));
+    // A cut never splits a pair: 99 letters leave no room for a two-unit character.
+    const QString split = recordingName(QString(99, u'x') + QStringLiteral("\U0001F3B5"));
+    EXPECT_EQ(split, QString(99, u'x'));
 }
 
 TEST(Recording, FirstFreeNameGetsANumber)
