@@ -1,4 +1,5 @@
 #include "fuzz/fuzzcheck.h"
+#include "fuzz/listwritable.h"
 #include "stations/listline.h"
 
 #include <QByteArrayView>
@@ -14,20 +15,10 @@ void checkLine(QStringView line)
     if (!e)
         return;
     fuzzCheck((e->flags & ~MARK_MODIFIED) == 0, "only the modified mark comes from a line");
-    const auto clean = [](QStringView s, bool url) {
-        if (s.isEmpty())
-            return !url;
-        for (QChar c : s) {
-            if (!listchars::isVisible(c) && c != u' ')
-                return false;
-        }
-        return !listchars::inSetA(s.front()) && !listchars::inSetB(s.back()) &&
-               !listchars::inSetD(s.back()) && !(url && listchars::inSetC(s.back()));
-    };
     if (e->url.isEmpty()) {
         fuzzCheck(!e->name.isEmpty(), "a category has a title");
         fuzzCheck(e->format.isEmpty() && e->flags == 0, "a category has no tag and no mark");
-        if (clean(e->name, false)) {
+        if (listWritable(e->name, false)) {
             const std::optional<ListEntry> again = ParseListLine(FormatListLine(*e));
             fuzzCheck(again && again->name == e->name && again->url.isEmpty(),
                       "a formatted category keeps its title");
@@ -40,7 +31,7 @@ void checkLine(QStringView line)
     // What SaveList writes for an entry the grammar can hold must load as the same station.
     // (A URL ending in a separator or an invisible character, or a name of junk only, cannot
     // be written back exactly; the fields the program fills are cleaned of those.)
-    if (!clean(e->url, true) || !clean(e->name, false))
+    if (!listWritable(e->url, true) || !listWritable(e->name, false))
         return;
     const std::optional<ListEntry> again = ParseListLine(FormatListLine(*e));
     fuzzCheck(again.has_value(), "a formatted station parses again");

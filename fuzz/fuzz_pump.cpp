@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -20,7 +19,6 @@ constexpr std::size_t kHeaderBytes = 8;
 // second.
 constexpr qsizetype kMaxStream = 300000;
 constexpr int kMaxPieces[] = {1, 7, 100, 1500, 4096, 16384, 65536, 1 << 20};
-constexpr std::int32_t kScanGuardInterval = 4096;
 constexpr std::int32_t kFormats[] = {FormatMp3, FormatAac, FormatWav, FormatOgg, FormatFlac};
 
 // The pump shows a box only when its buffer overflows, which these stream lengths cannot do.
@@ -196,15 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         interval = 1 + std::int32_t(v % 40000);
     else if (h[0] % 3 == 2)
         interval = 40001 + std::int32_t(v % 560000);
-    std::int32_t code = kFormats[h[4] % std::size(kFormats)];
-    // Every write of an MP3 or AAC stream rescans the whole gathered run for the bit rate,
-    // so a tiny interval over data without frames takes minutes per input. Those intervals
-    // are cut as WAV (same cutting, no scan) unless FUZZ_PUMP_ALL_INTERVALS is set, which
-    // the inputs in regressions/fuzz_pump need.
-    static const bool allIntervals = std::getenv("FUZZ_PUMP_ALL_INTERVALS") != nullptr;
-    if (!allIntervals && interval >= 1 && interval < kScanGuardInterval &&
-        (code == FormatMp3 || code == FormatAac))
-        code = FormatWav;
+    const std::int32_t code = kFormats[h[4] % std::size(kFormats)];
     const Pieces first{0x9E3779B9u ^ h[6], kMaxPieces[h[5] % 8]};
     const Pieces second{0x85EBCA6Bu ^ h[6], kMaxPieces[(h[5] + 3) % 8]};
 
