@@ -48,9 +48,13 @@ for target in "$build"/fuzz/fuzz_*; do
         >"$scratch/$name.log" 2>&1; then
         failed+=("$name")
         # The report from its first line (the stack into our code), else the log's end.
-        first=$(grep -m1 -n -E '==ERROR|runtime error|property violated|deadly signal|timeout after|out-of-memory' \
-            "$scratch/$name.log" | cut -d: -f1 || true)
-        if [ -n "$first" ]; then sed -n "${first},$((first + 40))p" "$scratch/$name.log"; else tail -n 60 "$scratch/$name.log"; fi
+        report='==ERROR|runtime error|property violated|deadly signal|timeout after|out-of-memory'
+        first=$(grep -m1 -n -E "$report" "$scratch/$name.log" | cut -d: -f1 || true)
+        if [ -n "$first" ]; then
+            sed -n "${first},$((first + 40))p" "$scratch/$name.log"
+        else
+            tail -n 60 "$scratch/$name.log"
+        fi
         for a in "$scratch/$name"-*; do
             [ -f "$a" ] && echo "input ($a):" && od -c "$a" | head -n 20
         done

@@ -111,7 +111,8 @@ private:
 
 // The folder and file name a station records under: file-name-hostile characters become
 // "_", leading dots and blanks and trailing blanks, "_" and dots go, the length is bounded
-// (100 characters, 200 bytes of UTF-8, whole characters only), and a name with nothing left is "Unknown". The result never leaves the recordings folder.
+// (100 characters, 200 bytes of UTF-8, whole characters only), and a name with nothing left
+// is "Unknown". The result never leaves the recordings folder.
 QString recordingName(const QString& stationName);
 
 // The first name of stem.ext, stem_01.ext, stem_02.ext ... that is not taken.

@@ -33,11 +33,9 @@ QString recordingName(const QString& stationName)
         const QChar c = clean[i];
         const bool pair =
             c.isHighSurrogate() && i + 1 < clean.size() && clean[i + 1].isLowSurrogate();
-        if (!pair && (c.unicode() < 0x20 || c.isNonCharacter() || c.isSurrogate()))
-            return QStringLiteral("Unknown");
         const char32_t code = pair ? QChar::surrogateToUcs4(c, clean[i + 1]) : c.unicode();
         const int units = pair ? 2 : 1;
-        if (QChar::isNonCharacter(code))
+        if (code < 0x20 || QChar::isNonCharacter(code) || (!pair && c.isSurrogate()))
             return QStringLiteral("Unknown");
         if (name.size() + units > kMaxNameChars || bytes + utf8Bytes(code) > kMaxNameBytes)
             break;
