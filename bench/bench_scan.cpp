@@ -1,9 +1,10 @@
 #include "app/controlids.h"
 #include "app/kestrelwaveapp.h"
-#include "app/messageboxes.h"
+#include "bench/median.h"
 #include "platform/clock.h"
 #include "platform/registrystore.h"
 #include "scan/autoscan.h"
+#include "tests/support/scriptedmessageboxes.h"
 #include "ui/filedialogs.h"
 #include "ui/kestrelwavedlg.h"
 
@@ -25,24 +26,7 @@ namespace {
 
 int g_fakePort = 0;
 
-class QuietBoxes : public MessageBoxes {
-public:
-    void show(const QString& text, BoxIcon) override { texts << text; }
-    bool askYesNo(const QString&) override { return false; }
-    void showUnlessSilenced(const QString&, const QString&, const QString&) override {}
-    void showTimed(const QString&, const QString&, int) override {}
-    QStringList texts;
-};
-
 enum Kind { Live, Refused, Missing };
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void BM_AutoScan200(benchmark::State& state)
 {
@@ -66,7 +50,7 @@ void BM_AutoScan200(benchmark::State& state)
         list.write(text);
         list.close();
         platform::RegistryStore registry(dir.path() + QStringLiteral("/registry.ini"));
-        QuietBoxes boxes;
+        ScriptedMessageBoxes boxes;
         CKestrelwaveApp app(boxes, registry);
         StartupEnvironment env;
         env.programFolder = QCoreApplication::applicationDirPath();
@@ -84,7 +68,7 @@ void BM_AutoScan200(benchmark::State& state)
         const std::uint32_t begin = platform::tickCount();
         dlg.command(ids::IDC_AUTO_SCAN);
         qsizetype seen = -1;
-        while (!boxes.texts.contains(QStringLiteral("Auto-scan terminated")) &&
+        while (!boxes.texts().contains(QStringLiteral("Auto-scan terminated")) &&
                platform::tickCount() - begin < 300000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             const qsizetype at = app.scan->scanIndex;

@@ -1,9 +1,10 @@
 #include "app/controlids.h"
 #include "app/kestrelwaveapp.h"
-#include "app/messageboxes.h"
+#include "bench/median.h"
 #include "platform/folders.h"
 #include "platform/registrystore.h"
 #include "stream/streamengine.h"
+#include "tests/support/scriptedmessageboxes.h"
 #include "ui/filedialogs.h"
 #include "ui/kestrelwavedlg.h"
 
@@ -29,15 +30,6 @@
 
 namespace {
 
-class QuietBoxes : public MessageBoxes {
-public:
-    void show(const QString& text, BoxIcon) override { texts << text; }
-    bool askYesNo(const QString&) override { return false; }
-    void showUnlessSilenced(const QString&, const QString&, const QString&) override {}
-    void showTimed(const QString&, const QString&, int) override {}
-    QStringList texts;
-};
-
 double cpuSeconds()
 {
     rusage u{};
@@ -59,15 +51,6 @@ double processCpuSeconds(int pid)
     if (fields.size() < 13)
         return 0;
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // Turns the event loop for ms, as the program does between events.
@@ -104,7 +87,7 @@ int main(int argc, char** argv)
     list.write("\nBench\nTone \t" + url.toUtf8() + "\n");
     list.close();
     platform::RegistryStore registry(dir.path() + QStringLiteral("/registry.ini"));
-    QuietBoxes boxes;
+    ScriptedMessageBoxes boxes;
     CKestrelwaveApp app(boxes, registry);
     StartupEnvironment env;
     env.programFolder = QCoreApplication::applicationDirPath();
@@ -196,7 +179,8 @@ int main(int argc, char** argv)
     if (serverPid > 0)
         std::printf("sound server: %.3f %% with the scope, %.3f %% without\n",
                     100 * server[1] / wall[1], 100 * server[0] / wall[0]);
-    for (const QString& text : boxes.texts)
-        std::printf("box: %s\n", qPrintable(text));
+    for (const ScriptedMessageBoxes::Box& box : boxes.boxes())
+        if (box.kind == ScriptedMessageBoxes::Kind::Show)
+            std::printf("box: %s\n", qPrintable(box.text));
     return 0;
 }

@@ -13,18 +13,7 @@ seconds=${2:-60}
 program="$build/bench/bench_cpu_play"
 [ -x "$program" ] || { echo "$program not built (cmake --build $build --target bench_cpu_play)" >&2; exit 2; }
 
-state=$(mktemp -d /tmp/kw-cpu-play.XXXXXX)
-station="$root/tests/support/teststation.sh"
-cleanup() {
-    "$station" stop "$state" || true
-    rm -rf "$state"
-}
-trap cleanup EXIT
-"$station" start "$state" --pulse --titles --owner $$
-
 # PULSE_SERVER and XDG_RUNTIME_DIR send ffplay to the null sink; the ports find the mount.
-set -a
-# shellcheck disable=SC1091
-. "$state/env"
-set +a
+. "$here/localstation.sh"
+start_local_station kw-cpu-play --pulse --titles
 "$program" "http://127.0.0.1:$KW_ICECAST_PORT/tone.mp3" "$seconds"

@@ -11,14 +11,6 @@ build=${1:-$root/build}
 program="$build/bench/bench_scan"
 [ -x "$program" ] || { echo "$program not built (cmake --build $build --target bench_scan)" >&2; exit 2; }
 
-state=$(mktemp -d /tmp/kw-scan-bench.XXXXXX)
-station="$root/tests/support/teststation.sh"
-cleanup() {
-    "$station" stop "$state" || true
-    rm -rf "$state"
-}
-trap cleanup EXIT
-"$station" start "$state" --owner $$
-# shellcheck disable=SC1091
-. "$state/env"
+. "$here/localstation.sh"
+start_local_station kw-scan-bench
 "$program" --fake-port="$KW_FAKE_PORT"

@@ -14,19 +14,8 @@ phase=${3:-10}
 program="$build/bench/bench_scope_cpu"
 [ -x "$program" ] || { echo "$program not built (cmake --build $build --target bench_scope_cpu)" >&2; exit 2; }
 
-state=$(mktemp -d /tmp/kw-scope-bench.XXXXXX)
-station="$root/tests/support/teststation.sh"
-cleanup() {
-    "$station" stop "$state" || true
-    rm -rf "$state"
-}
-trap cleanup EXIT
-"$station" start "$state" --pulse --titles --owner $$
-
 # PULSE_SERVER and XDG_RUNTIME_DIR send ffplay and the scope to the null sink.
-set -a
-# shellcheck disable=SC1091
-. "$state/env"
-set +a
-server_pid=$(head -n 1 "$state/pids")
+. "$here/localstation.sh"
+start_local_station kw-scope-bench --pulse --titles
+server_pid=$(head -n 1 "$station_state/pids")
 "$program" "http://127.0.0.1:$KW_ICECAST_PORT/tone.mp3" "$seconds" "$phase" "$server_pid"
