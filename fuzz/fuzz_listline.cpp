@@ -5,7 +5,6 @@
 #include <QByteArrayView>
 #include <QString>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -46,10 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     // A line of an 8-bit list file, a pasted text or a settings value.
     checkLine(QString::fromUtf8(bytes));
-    // A line of a UTF-16LE list file; an odd last byte is not part of it. Copied, since the
-    // input need not be aligned for char16_t.
-    QString wide(qsizetype(size / 2), Qt::Uninitialized);
-    std::memcpy(wide.data(), data, (size / 2) * sizeof(char16_t));
-    checkLine(wide);
+    // A line of a UTF-16LE list file.
+    checkLine(fuzzUtf16(data, size));
     return 0;
 }
