@@ -179,13 +179,6 @@ void FoundLinks::clear()
     links_.clear();
 }
 
-bool isCandidateLink(QStringView link)
-{
-    std::vector<char16_t> lower;
-    lowerInto(link, lower);
-    return isCandidateLowered(lower.data(), link.size());
-}
-
 QStringList extractLinks(QStringView text, FoundLinks& found)
 {
     QStringList added;

@@ -30,12 +30,9 @@ private:
     std::unordered_set<QStringView, ViewHash> seen_;
 };
 
-// Whether an absolute address, as cut out of a page, may be an audio stream: pages, pictures,
-// scripts, style sheets, tracking and search addresses, HLS playlists and a list of path
-// codes are not. Letter case is ignored.
-bool isCandidateLink(QStringView link);
-
 // Scans a page for addresses starting "http" (exact case), cut at the first blank, quote,
-// bracket or one of "$&'()*+,;=<>", and adds every candidate not seen before to found.
+// bracket or one of "$&'()*+,;=<>", and adds every candidate not seen before to found. A
+// candidate may be an audio stream: pages, pictures, scripts, style sheets, tracking and
+// search addresses, HLS playlists and a list of path codes are not (letter case ignored).
 // Returns the links added by this call, in page order.
 QStringList extractLinks(QStringView text, FoundLinks& found);

@@ -1,30 +1,14 @@
 #include "grep/pagefetch.h"
 
+#include "app/cappedsink.h"
+
 #include <curl/curl.h>
 
 namespace {
 
-struct Sink {
-    QByteArray* body;
-    bool* tooLarge;
-    const std::atomic<bool>* cancel;
-};
-
-std::size_t bodySink(char* data, std::size_t size, std::size_t count, void* user)
-{
-    auto* sink = static_cast<Sink*>(user);
-    const std::size_t n = size * count;
-    if (qsizetype(sink->body->size() + n) > PageFetch::kMaxBytes) {
-        *sink->tooLarge = true;
-        return 0;
-    }
-    sink->body->append(data, qsizetype(n));
-    return n;
-}
-
 int progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    return static_cast<Sink*>(user)->cancel->load() ? 1 : 0;
+    return static_cast<const std::atomic<bool>*>(user)->load() ? 1 : 0;
 }
 
 } // namespace
@@ -56,12 +40,11 @@ void PageFetch::wait()
 void PageFetch::run(QByteArray url)
 {
     QByteArray page;
-    bool tooLarge = false;
+    CappedSink sink{&page, kMaxBytes};
     CURLcode result = CURLE_FAILED_INIT;
     if (CURL* curl = curl_easy_init()) {
-        Sink sink{&page, &tooLarge, &cancel_};
         curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, bodySink);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CappedSink::append);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
         curl_easy_setopt(curl, CURLOPT_USERAGENT, "libcurl-agent/1.0");
         // Most sites send http on to https; other schemes are never followed.
@@ -77,13 +60,13 @@ void PageFetch::run(QByteArray url)
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, lowSpeedSeconds);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &cancel_);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         result = curl_easy_perform(curl);
         curl_easy_cleanup(curl);
     }
     ok = result == CURLE_OK;
-    if (tooLarge)
+    if (sink.tooLarge)
         error = QStringLiteral("page larger than %1 MiB").arg(kMaxBytes / (1024 * 1024));
     else if (!ok)
         error = QString::fromUtf8(curl_easy_strerror(result));

@@ -11,7 +11,6 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 std::function<void()> g_onSignal;
-QSocketNotifier* g_notifier = nullptr;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // A signal handler may do next to nothing: it only wakes the event loop.
@@ -45,8 +44,8 @@ void onTerminationSignal(std::function<void()> onSignal)
     if (g_pipe[0] < 0) {
         if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
             return;
-        g_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, qApp);
-        QObject::connect(g_notifier, &QSocketNotifier::activated, qApp, [] {
+        auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, qApp);
+        QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
             char bytes[64];
             while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
             }

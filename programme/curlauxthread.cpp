@@ -1,5 +1,6 @@
 #include "programme/curlauxthread.h"
 
+#include "app/cappedsink.h"
 #include "app/kestrelwaveapp.h"
 #include "app/mainwindowport.h"
 #include "programme/programmeparser.h"
@@ -12,23 +13,6 @@
 #include <curl/curl.h>
 
 namespace {
-
-struct Sink {
-    QByteArray* text;
-    bool* tooLarge;
-};
-
-std::size_t append(char* data, std::size_t size, std::size_t count, void* user)
-{
-    auto* sink = static_cast<Sink*>(user);
-    const std::size_t n = size * count;
-    if (sink->text->size() + qsizetype(n) > CCurlAuxThread::kMaxPageBytes) {
-        *sink->tooLarge = true;
-        return 0;
-    }
-    sink->text->append(data, qsizetype(n));
-    return n;
-}
 
 struct Abort {
     const std::atomic<bool>* cancel;
@@ -73,7 +57,7 @@ bool CCurlAuxThread::startProgrammeInfo(const QString& address)
     }
     if (!app_.window() || address.isEmpty())
         return false;
-    return ::findProgrammeRow(::loadProgrammeTable(programmeTableText()), address.toUtf8()) >= 0;
+    return ::findProgrammeRow(builtInProgrammeTable(), address.toUtf8()) >= 0;
 }
 
 void CCurlAuxThread::stopNextTimer()
@@ -106,7 +90,7 @@ void CCurlAuxThread::startOnGui(const QString& address)
 
 int CCurlAuxThread::loadProgrammeTable()
 {
-    table = ::loadProgrammeTable(programmeTableText());
+    table = builtInProgrammeTable();
     if (!pageHostForTesting.isEmpty()) {
         for (QByteArray& page : table.pages)
             if (page.startsWith(kPageHost))
@@ -233,17 +217,16 @@ CCurlAuxThread::Outcome CCurlAuxThread::perform(bool headerOnly, const QByteArra
     CURL* curl = curl_easy_init();
     if (!curl)
         return outcome;
-    bool tooLarge = false;
-    Sink headers{&outcome.headers, &tooLarge};
-    Sink body{&outcome.body, &tooLarge};
+    CappedSink headers{&outcome.headers, kMaxPageBytes};
+    CappedSink body{&outcome.body, kMaxPageBytes};
     Abort abort{&cancel_, &app_.status.playing};
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, append);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, CappedSink::append);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headers);
     if (headerOnly) {
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     } else {
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, append);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CappedSink::append);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     }
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "libcurl-agent/1.0");

@@ -1,5 +1,6 @@
 #include "programme/programmeparser.h"
 
+#include "app/cutil.h"
 #include "platform/codepage.h"
 
 #include <algorithm>
@@ -239,14 +240,7 @@ std::optional<QByteArray> entityTag(QByteArrayView headerText)
 
 QString durationText(qint64 seconds)
 {
-    const qint64 h = seconds / 3600;
-    const qint64 m = (seconds / 60) % 60;
-    const qint64 s = seconds % 60;
-    if (h > 0)
-        return QStringLiteral("%1 h %2 m %3 s").arg(h).arg(m).arg(s);
-    if (m > 0)
-        return QStringLiteral("%1 m %2 s").arg(m).arg(s);
-    return QStringLiteral("%1 s").arg(s);
+    return CUtil::DurationText(seconds);
 }
 
 QString programmeLinesText(const std::array<QString, 3>& lines)

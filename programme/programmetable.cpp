@@ -12,6 +12,12 @@ QByteArray programmeTableText()
     return file.readAll();
 }
 
+const ProgrammeTable& builtInProgrammeTable()
+{
+    static const ProgrammeTable table = loadProgrammeTable(programmeTableText());
+    return table;
+}
+
 namespace {
 
 bool isBlank(QChar c)

@@ -17,6 +17,9 @@ struct ProgrammeTable {
 // The table text as the program carries it (a Qt resource, Windows-1252, CR LF).
 QByteArray programmeTableText();
 
+// The built-in table, parsed on first use.
+const ProgrammeTable& builtInProgrammeTable();
+
 // Rows of the text: lines without a key, a separating blank or an "http" address are skipped.
 ProgrammeTable loadProgrammeTable(QByteArrayView text);
 

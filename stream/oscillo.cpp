@@ -121,7 +121,6 @@ void COscillo::checkDevice()
         restart = true;
     if (restart) {
         lastRestart_ = platform::tickCount();
-        stopCapture();
         if (openDevice() == 0 && prepareCapture() == 0)
             startCapture();
     }

@@ -116,7 +116,7 @@ void CPlayStream::followProgramme()
         (probe.audioAnnounced && engine_.format.metaInterval > 0)) {
         app.programme.stopNextTimer();
     } else if (probe.audioAnnounced && app.programme.startProgrammeInfo(engine_.curl.currentUrl)) {
-        ::usleep(20 * 1000);
+        platform::sleepMs(20);
     }
 }
 
