@@ -56,6 +56,11 @@ struct StartupEnvironment {
     static StartupEnvironment fromSystem(int argc, char** argv);
 };
 
+// The installed share folder (icons, and the program's own data in "kestrelwave/") seen
+// from the executable's folder, so that an installed tree works under any prefix and in a
+// staging root.
+QString installedShareFolder(const QString& programFolder);
+
 inline constexpr int kPresetSlots = 16;
 
 // The application: owns the station list, the settings values, the preselections, the

@@ -13,18 +13,22 @@ namespace {
 const QString kSampleList = QStringLiteral("Kestrelwave_example.txt");
 const QString kVlcDownload = QStringLiteral("\"https://www.videolan.org/vlc/\"");
 
-// The installed data folder (help pages, sample list) seen from the executable's folder, so
-// that an installed tree works under any prefix and in a staging root.
+// The installed help pages and sample list.
+QString installedDataFolder(const QString& programFolder)
+{
+    return installedShareFolder(programFolder) + QStringLiteral("/kestrelwave");
+}
+
+} // namespace
+
 #ifndef KESTREL_SHARE_FROM_BIN
 #define KESTREL_SHARE_FROM_BIN "../share"
 #endif
 
-QString installedDataFolder(const QString& programFolder)
+QString installedShareFolder(const QString& programFolder)
 {
-    return programFolder + QStringLiteral("/" KESTREL_SHARE_FROM_BIN "/kestrelwave");
+    return programFolder + QStringLiteral("/" KESTREL_SHARE_FROM_BIN);
 }
-
-} // namespace
 
 StartupEnvironment StartupEnvironment::fromSystem(int argc, char** argv)
 {

@@ -65,13 +65,6 @@ CAuxDlg::CAuxDlg(FoundLinks& found, MessageBoxes& boxes, QWidget* parent)
     resize(640, 540);
 
     found_.clear();
-    pageReady = false;
-    foundTotal = 0;
-}
-
-CAuxDlg::~CAuxDlg()
-{
-    fetch_.cancel();
 }
 
 void CAuxDlg::command(int id)
@@ -189,6 +182,5 @@ void CAuxDlg::onGrep()
     if (!added.isEmpty())
         lines += QStringLiteral("\nFound %1 links\n\n").arg(added.size());
     appendOutput(lines);
-    foundTotal += int(added.size());
     appendOutputLine(QStringLiteral("Done"));
 }

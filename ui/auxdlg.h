@@ -22,7 +22,6 @@ public:
     static constexpr qsizetype kOutputLimit = 200000;
 
     CAuxDlg(FoundLinks& found, MessageBoxes& boxes, QWidget* parent = nullptr);
-    ~CAuxDlg() override;
 
     // WM_COMMAND: the control with that id was pressed.
     void command(int id);
@@ -33,7 +32,6 @@ public:
     QByteArray pageAddress;
     QByteArray pageText;
     bool pageReady = false;
-    int foundTotal = 0;
 
 protected:
     void reject() override;

@@ -532,11 +532,10 @@ void CKestrelwaveDlg::appendPaneText(const QString& text)
     bool schedule = false;
     {
         std::lock_guard lock(pendingMutex_);
+        schedule = pendingPane_.empty(); // else a flush is on its way
         pendingPane_.push_back(text);
         if (pendingPane_.size() > kMaxPendingPaneTexts)
             pendingPane_.pop_front();
-        schedule = !flushScheduled_;
-        flushScheduled_ = true;
     }
     if (schedule)
         QMetaObject::invokeMethod(
@@ -549,7 +548,6 @@ void CKestrelwaveDlg::flushPendingPane()
     {
         std::lock_guard lock(pendingMutex_);
         texts.swap(pendingPane_);
-        flushScheduled_ = false;
     }
     QString joined;
     for (const QString& t : texts)
@@ -566,7 +564,11 @@ void CKestrelwaveDlg::showTextNow(const QString& text)
 
 void CKestrelwaveDlg::ClearInfoPane()
 {
-    flushPendingPane();
+    {
+        // Texts still on their way would only be wrapped to be cleared.
+        std::lock_guard lock(pendingMutex_);
+        pendingPane_.clear();
+    }
     pane_->clear();
 }
 

@@ -224,7 +224,6 @@ private:
     QTimer paneFlush_;
     std::mutex pendingMutex_;
     std::deque<QString> pendingPane_; // worker texts not shown yet, under pendingMutex_
-    bool flushScheduled_ = false;     // under pendingMutex_
     bool active_ = false;
     bool exitDone_ = false;
     bool askOnExit_ = true;

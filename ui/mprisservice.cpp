@@ -20,11 +20,6 @@ namespace {
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString kBaseName = QStringLiteral("org.mpris.MediaPlayer2.kestrelwave");
 constexpr int kPollMs = 200;
-constexpr int kVolumeSteps = 24; // the slider's range
-
-#ifndef KESTREL_SHARE_FROM_BIN
-#define KESTREL_SHARE_FROM_BIN "../share"
-#endif
 
 } // namespace
 
@@ -33,6 +28,12 @@ MprisService::MprisService(CKestrelwaveDlg& dlg, CKestrelwaveApp& app, QDBusConn
 {
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
+    // The installed icon, when there is one, as the cover.
+    const QFileInfo icon(installedShareFolder(app_.programFolder) +
+                         QStringLiteral("/icons/hicolor/256x256/apps/") +
+                         QString::fromLatin1(kDesktopEntry) + QStringLiteral(".png"));
+    if (icon.isFile())
+        artUrl_ = QUrl::fromLocalFile(icon.canonicalFilePath()).toString();
     if (!bus_.isConnected())
         return;
     if (!bus_.registerObject(QString::fromLatin1(kObjectPath), this,
@@ -169,7 +170,7 @@ bool MprisService::canPlay() const
 double MprisService::volume() const
 {
     const auto* slider = qobject_cast<const QSlider*>(dlg_.control(IDC_VOLUME));
-    return slider ? double(slider->value()) / kVolumeSteps : 0.0;
+    return slider ? double(slider->value()) / slider->maximum() : 0.0;
 }
 
 void MprisService::setVolume(double level)
@@ -180,7 +181,7 @@ void MprisService::setVolume(double level)
     // The thumb moves as if dragged there, so the player follows through the slider; the
     // position rounds like the window's own volume read-back.
     const double clamped = std::clamp(level, 0.0, 1.0);
-    slider->setValue(int(clamped * kVolumeSteps + 0.4999));
+    slider->setValue(int(clamped * slider->maximum() + 0.4999));
     publishChanges();
 }
 
@@ -243,13 +244,8 @@ QVariantMap MprisService::metadata()
     meta_.insert(QStringLiteral("xesam:artist"), QStringList{station});
     meta_.insert(QStringLiteral("xesam:album"), station);
     meta_.insert(QStringLiteral("xesam:url"), key.url);
-    // The installed icon, when there is one, as the cover.
-    const QFileInfo icon(app_.programFolder +
-                         QStringLiteral("/" KESTREL_SHARE_FROM_BIN "/icons/hicolor/256x256/apps/") +
-                         QString::fromLatin1(kDesktopEntry) + QStringLiteral(".png"));
-    if (icon.isFile())
-        meta_.insert(QStringLiteral("mpris:artUrl"),
-                     QUrl::fromLocalFile(icon.canonicalFilePath()).toString());
+    if (!artUrl_.isEmpty())
+        meta_.insert(QStringLiteral("mpris:artUrl"), artUrl_);
     return meta_;
 }
 

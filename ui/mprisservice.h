@@ -72,6 +72,7 @@ private:
     };
     MetaKey metaKey_;
     QVariantMap meta_;
+    QString artUrl_; // the installed icon as a file URL, or empty
     quint64 track_ = 0;
 };
 
