@@ -23,4 +23,8 @@ public:
 
     // An information box that closes itself after timeoutMs.
     virtual void showTimed(const QString& text, const QString& caption, int timeoutMs) = 0;
+
+    // The session ends and nobody is there to answer: from now on no box shows and every
+    // question is answered No.
+    virtual void endSession() {}
 };

@@ -19,6 +19,11 @@ RegistryStore::RegistryStore(const QString& iniFile)
 
 RegistryStore::~RegistryStore() = default;
 
+void RegistryStore::sync()
+{
+    settings_->sync();
+}
+
 std::optional<std::uint32_t> RegistryStore::readLanguage() const
 {
     const QVariant v = settings_->value(QStringLiteral("Language"));

@@ -28,6 +28,8 @@ public:
     bool isSilenced(const QString& valueName) const;
     void silence(const QString& valueName);
     void unsilence(const QString& valueName);
+    // Writes what is kept to its file now (otherwise done at the latest on destruction).
+    void sync();
 
 private:
     std::unique_ptr<QSettings> settings_;

@@ -192,8 +192,13 @@ void CAutoScan::step()
         w->selectEntry(index);
     const QString& name = list.name(index);
     if (name.isEmpty() || name == u"INVALID" || list.format(index).isEmpty()) {
+        // Ending the last step's worker turns the event loop, where a stop or a close may
+        // end the scan: then this station is not started, least of all as a play.
+        if (!app_.engine->curl.start(url, [this] { return running(); })) {
+            stepBusy = false;
+            return;
+        }
         lastStartedUrl_ = url;
-        app_.engine->curl.start(url);
         status.autoScanStepDone = 0;
     } else {
         lastStartedUrl_.clear();

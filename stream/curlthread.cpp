@@ -48,14 +48,24 @@ CCurlThread::CCurlThread(StreamEngine& engine) : engine_(engine) {}
 CCurlThread::~CCurlThread()
 {
     stopRequested = true;
-    if (thread_.joinable())
+    if (!thread_.joinable())
+        return;
+    // A worker that cannot end is left to the process's end rather than waited for.
+    for (int waited = 0; alive_ && waited < kStopWaitMs; waited += 5)
+        platform::sleepMs(5);
+    if (alive_)
+        thread_.detach();
+    else
         thread_.join();
 }
 
-void CCurlThread::start(const QString& url)
+bool CCurlThread::start(const QString& url, const std::function<bool()>& stillWanted)
 {
-    if (thread_.joinable())
-        stopAndWait(); // one worker at a time
+    // One worker at a time.
+    if (thread_.joinable() && !stopAndWait())
+        return false;
+    if (stillWanted && !stillWanted())
+        return false;
     currentUrl = url;
     recordError = 0;
     endReason = 0;
@@ -63,6 +73,7 @@ void CCurlThread::start(const QString& url)
     alive_ = true;
     engine_.app.status.transferThreadRunning = 1;
     thread_ = std::thread([this] { run(); });
+    return true;
 }
 
 bool CCurlThread::waitForEnd(int ms)
@@ -80,11 +91,10 @@ bool CCurlThread::waitForEnd(int ms)
     return true;
 }
 
-void CCurlThread::stopAndWait()
+bool CCurlThread::stopAndWait(int ms)
 {
     stopRequested = true;
-    while (!waitForEnd(1000)) {
-    }
+    return waitForEnd(ms);
 }
 
 bool CCurlThread::pause(int ms)
@@ -181,6 +191,7 @@ void CCurlThread::runTransfer(void* handle)
     engine_.meta.reset();
     abortedByHandler = false;
     connectionClosed = false;
+    playerDied = false;
     playerStarted = false;
     startTime = lastDataTime = platform::tickCount();
 
@@ -393,6 +404,10 @@ void CCurlThread::classifyEnd(std::uint32_t elapsed)
     bool invalid = markInvalid;
     if (stopRequested) {
         reason = EndStopped;
+        invalid = false;
+    } else if (playerDied) {
+        // The stream was fine: the station stays valid.
+        reason = EndPlayerStopped;
         invalid = false;
     } else if (connectionClosed) {
         reason = EndConnectionClosed;

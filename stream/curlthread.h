@@ -4,6 +4,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
 struct StreamEngine;
@@ -20,6 +21,7 @@ enum EndReason : std::int32_t {
     EndCurlError = 7,
     EndFailed = 8,
     EndWriteAbort = 9,
+    EndPlayerStopped = 10, // the player ended by itself while the stream still flowed
 };
 
 // The transfer worker: pulls one station's stream with libcurl on a thread of its own,
@@ -35,14 +37,22 @@ public:
     explicit CCurlThread(StreamEngine& engine);
     virtual ~CCurlThread();
 
-    // GUI thread: starts a worker for url (after the previous one has ended) and returns.
-    void start(const QString& url);
+    // Longest wait for a worker asked to stop: every blocking step of it gives up once asked
+    // to, so only a worker blocked on the window below the wait can take this long.
+    static constexpr int kStopWaitMs = 10000;
+
+    // GUI thread: starts a worker for url after the previous one has ended and returns true.
+    // Ending the previous one turns the event loop; when stillWanted says no after that
+    // wait (the command that asked for the transfer was undone meanwhile), or the previous
+    // worker did not end, no worker starts and this returns false.
+    bool start(const QString& url, const std::function<bool()>& stillWanted = {});
     // GUI thread: waits up to ms for the worker to end, keeping the event loop turning (the
-    // worker's WM_APP+2 is a blocking call into it). True when it has ended.
+    // worker's WM_APP+2 is a blocking call into it) for everything but user input. True
+    // when it has ended.
     bool waitForEnd(int ms);
-    // GUI thread: asks the worker to stop and waits, events turning, until it has ended.
-    // Every blocking step of the worker gives up once asked to, so this returns.
-    void stopAndWait();
+    // GUI thread: asks the worker to stop and waits, events turning, at most ms for it to
+    // end. True when it has ended.
+    bool stopAndWait(int ms = kStopWaitMs);
     bool threadAlive() const { return alive_; }
 
     // Read by the GUI thread while the worker waits in WM_APP+2, or after it ended.
@@ -62,6 +72,7 @@ public:
     std::atomic<bool> timedOut{false};
     std::atomic<bool> stopRequested{false}; // GUI
     std::atomic<bool> connectionClosed{false};
+    std::atomic<bool> playerDied{false};
     std::atomic<bool> playerStarted{false};
     std::atomic<bool> playlistMode{false};
     std::atomic<std::uint32_t> startTime{0};

@@ -63,7 +63,7 @@ void PlaybackControl::Play()
     CKestrelwaveApp& app = engine_.app;
     PlaybackStatus& status = app.status;
     MainWindowPort* w = engine_.window();
-    if (status.playing || starting_ || !w)
+    if (status.playing || starting_ || closing_ || !w)
         return;
     const std::uint32_t lang = app.language();
     const QString url = w->readUrlField();
@@ -89,10 +89,16 @@ void PlaybackControl::Play()
         status.playing = 0;
         return;
     }
-    // A worker asked to stop finishes its end report before this play begins.
+    // A worker asked to stop finishes its end report before this play begins. A Stop or a
+    // close handled meanwhile (through MPRIS, a timer, a signal) cancels this play.
     starting_ = true;
+    const std::uint32_t stops = stopCount_;
     engine_.curl.waitForEnd(5000);
     starting_ = false;
+    if (stops != stopCount_) {
+        w->showPlaying(false);
+        return;
+    }
 
     const qsizetype row = app.stations.FindUrl(url);
     app.stations.selectedIndex = row;
@@ -101,10 +107,14 @@ void PlaybackControl::Play()
     w->syncPresetButtons(url);
     app.WriteSettings();
     w->clearInfoPane();
+    app.programme.endPlayback(); // the last station's programme ends with it
     w->showPlaying(true);
     status.playing = 1;
     w->showText(QStringLiteral("\nConnecting to ") + url + u'\n');
-    engine_.curl.start(url);
+    if (!engine_.curl.start(url, [&status] { return status.playing != 0; })) {
+        status.playing = 0;
+        w->showPlaying(false);
+    }
 }
 
 void PlaybackControl::Stop()
@@ -112,6 +122,8 @@ void PlaybackControl::Stop()
     CKestrelwaveApp& app = engine_.app;
     PlaybackStatus& status = app.status;
     CCurlThread& curl = engine_.curl;
+    ++stopCount_;
+    app.programme.endPlayback();
     if (status.recording)
         StopRecording();
     curl.stopRequested = true;
@@ -137,6 +149,7 @@ void PlaybackControl::workerEnded()
     PlaybackStatus& status = engine_.app.status;
     if (status.recording || engine_.bridge.recordingOpen())
         StopRecording();
+    engine_.app.programme.endPlayback();
     if (status.playing) {
         status.playing = 0;
         engine_.bridge.forgetVolumeControl();
@@ -184,7 +197,7 @@ void PlaybackControl::onTransferEnd()
         app.boxes().show(recordText, BoxIcon::None);
     const TransferEndReport r =
         transferEndReport(curl.endReason, curl.markInvalid, curl.playerStarted, curl.urlUtf8,
-                          curl.errorText, app.language());
+                          curl.errorText, app.language(), curl.curlResult);
     if (!r.paneBefore.isEmpty())
         engine_.showText(r.paneBefore);
     if (!r.box.isEmpty() && !app.status.autoScanRunning)

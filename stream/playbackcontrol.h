@@ -21,7 +21,13 @@ public:
     void onDeleteRecording(); // control 1017
     void StartRecording();
     void StopRecording();
-    void onTransferEnd();     // WM_APP+2
+    void onTransferEnd(); // WM_APP+2
+    // The window closes: no play starts from now on, nor one waiting to start.
+    void shutdown()
+    {
+        closing_ = true;
+        ++stopCount_;
+    }
     void onBitRate(int kbps); // WM_APP+4
 
     // The volume slider moved to position (0-24).
@@ -43,13 +49,15 @@ public:
     int recordStartRounds = 10001;
     int lastVolumePosition = -1;
 
-    // Waits ms while the window keeps handling events.
+    // Waits ms while the window keeps handling events other than user input.
     void waitMs(int ms);
 
 private:
     StreamEngine& engine_;
     // Set while Play waits for the previous worker: a second click meanwhile is ignored.
     bool starting_ = false;
+    bool closing_ = false;
+    std::uint32_t stopCount_ = 0; // Stops so far: a play that waited checks none came
 };
 
 // True for addresses on this machine, which need no Internet connection.

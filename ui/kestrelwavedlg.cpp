@@ -13,6 +13,7 @@
 #include "stations/listfile.h"
 #include "stream/streamengine.h"
 #include "ui/aboutdlg.h"
+#include "ui/accessibility.h"
 #include "ui/auxdlg.h"
 #include "ui/filedialogs.h"
 #include "ui/infopane.h"
@@ -20,6 +21,7 @@
 #include "ui/listheader.h"
 #include "ui/scopewidget.h"
 #include "ui/stationlistmodel.h"
+#include "ui/workerwait.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,8 +145,8 @@ void CKestrelwaveDlg::buildControls()
         return w;
     };
     const auto makeButton = [&](int id, const QString& text, bool checkable = false) {
-        auto* b = new QPushButton(text, this);
-        b->setCheckable(checkable);
+        QPushButton* b =
+            checkable ? new accessibility::CommandButton(text, this) : new QPushButton(text, this);
         b->setAutoDefault(false);
         b->setDefault(false);
         connect(b, &QPushButton::clicked, this, [this, id] { command(id); });
@@ -251,8 +253,7 @@ void CKestrelwaveDlg::buildControls()
     presetGrid->setHorizontalSpacing(6);
     presetGrid->setVerticalSpacing(2);
     for (int i = 0; i < kPresetCount; ++i) {
-        auto* b = new QPushButton(QString::number(i + 1), group);
-        b->setCheckable(true);
+        auto* b = new accessibility::CommandButton(QString::number(i + 1), group);
         b->setAutoDefault(false);
         b->setFixedWidth(40);
         const int id = IDC_PRESET_FIRST + i;
@@ -476,6 +477,7 @@ void CKestrelwaveDlg::initDialog()
 void CKestrelwaveDlg::applyCaptions()
 {
     const std::uint32_t lang = app_.language();
+    accessibility::nameControls(controls_, lang);
     if (lang != texts::kFrench && lang != texts::kGerman)
         return;
     for (const texts::Caption& c : texts::kDialogCaptions) {
@@ -576,12 +578,14 @@ void CKestrelwaveDlg::ClearInfoPane()
 
 void CKestrelwaveDlg::sendMessage(int message, qint64 lParam)
 {
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread()) {
         handleMessage(message, lParam);
-    else
-        QMetaObject::invokeMethod(
-            this, [this, message, lParam] { handleMessage(message, lParam); },
-            Qt::BlockingQueuedConnection);
+        return;
+    }
+    const WorkerWait blocked;
+    QMetaObject::invokeMethod(
+        this, [this, message, lParam] { handleMessage(message, lParam); },
+        Qt::BlockingQueuedConnection);
 }
 
 void CKestrelwaveDlg::postMessage(int message, qint64 lParam)
@@ -774,6 +778,7 @@ void CKestrelwaveDlg::SetPresetLabel(int slot, const QString& text)
         return;
     presetLabels_[slot]->setText(text);
     presetLabels_[slot]->setToolTip(text);
+    accessibility::namePreset(presets_[slot], slot, text, app_.language());
 }
 
 void CKestrelwaveDlg::ShowPresetLabels()
@@ -1081,7 +1086,20 @@ void CKestrelwaveDlg::exitSequence()
 {
     if (exitDone_)
         return;
+    if (WorkerWait::any() &&
+        (!exitDeferredFor_.isValid() || exitDeferredFor_.elapsed() < kExitDeferMs)) {
+        // A worker waits on a handler below this call (a box over its end report): waiting
+        // for that worker here would never end. The boxes close, the handler returns, the
+        // worker goes on, and the exit runs then; a worker that never lets go is not waited
+        // for longer than the bound.
+        if (!exitDeferredFor_.isValid())
+            exitDeferredFor_.start();
+        closeModalWindows();
+        QTimer::singleShot(kExitRetryMs, this, &CKestrelwaveDlg::exitSequence);
+        return;
+    }
     exitDone_ = true;
+    app_.engine->control.shutdown();
     if (app_.status.autoScanRunning) {
         app_.EndScan(false);
         SetColumnWidths();
@@ -1100,7 +1118,8 @@ void CKestrelwaveDlg::exitSequence()
     app_.status.playing = 0;
     app_.status.transferThreadRunning = 0;
     app_.status.transferInProgress = 0;
-    // The worker must be gone before the window it reports to.
+    // The worker must be gone before the window it reports to; one that does not end within
+    // the bound is left behind, and the program ends without it.
     engine.curl.stopAndWait();
     timer6_.stop();
     timer7_.stop();
@@ -1122,8 +1141,14 @@ void CKestrelwaveDlg::endBySignal()
 {
     // Nobody is there to answer a question: the session is ending.
     askOnExit_ = false;
+    app_.boxes().endSession();
     exitSequence();
     // A box or dialog still open on top is closed too, so that the program can end.
+    closeModalWindows();
+}
+
+void CKestrelwaveDlg::closeModalWindows()
+{
     for (int i = 0; i < 16; ++i) {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == this || !modal->isVisible())
@@ -1156,15 +1181,19 @@ void CKestrelwaveDlg::keepModifiedListAside()
 
 void CKestrelwaveDlg::invokeOnGui(const std::function<void()>& f)
 {
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread()) {
         f();
-    else
-        QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+        return;
+    }
+    const WorkerWait blocked;
+    QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
 }
 
+// The waits of a command let the workers' calls, timers and painting through, but no click
+// or key: a command must not run inside another one's wait (input waits until it is over).
 void CKestrelwaveDlg::processEvents()
 {
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void CKestrelwaveDlg::waitMs(int ms)
@@ -1172,7 +1201,7 @@ void CKestrelwaveDlg::waitMs(int ms)
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
         platform::sleepMs(5);
     }
 }

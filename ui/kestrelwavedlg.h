@@ -147,6 +147,8 @@ private:
     void exitSequence();
     // SIGTERM, SIGINT, SIGHUP: the exit sequence without its questions.
     void endBySignal();
+    // Boxes and dialogs open over the window, top first.
+    void closeModalWindows();
     // A modified list is written beside its file as "<name>.unsaved.txt".
     void keepModifiedListAside();
 
@@ -226,6 +228,10 @@ private:
     std::deque<QString> pendingPane_; // worker texts not shown yet, under pendingMutex_
     bool active_ = false;
     bool exitDone_ = false;
+    // How long the exit has waited for a worker blocked on a box below it.
+    QElapsedTimer exitDeferredFor_;
+    static constexpr int kExitDeferMs = 3000;
+    static constexpr int kExitRetryMs = 20;
     bool askOnExit_ = true;
     int repaintCountdown_ = 0;
     QElapsedTimer sinceScopeDrawn_;

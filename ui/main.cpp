@@ -1,11 +1,13 @@
 #include "app/kestrelwaveapp.h"
 #include "platform/registrystore.h"
+#include "stream/streamengine.h"
 #include "ui/filedialogs.h"
 #include "ui/kestrelwavedlg.h"
 #include "ui/mprisservice.h"
 #include "ui/qtmessageboxes.h"
 
 #include <QApplication>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
@@ -29,5 +31,11 @@ int main(int argc, char** argv)
     MprisService mpris(dialog, app);
     dialog.exec();
     boxes.setOwner(nullptr);
+    // A transfer worker that did not end within the exit's bounded wait would be waited for
+    // again by the destructors: the settings and the list are written, so the process ends.
+    if (app.engine->curl.threadAlive()) {
+        registry.sync();
+        std::_Exit(0);
+    }
     return 0;
 }

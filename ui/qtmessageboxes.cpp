@@ -2,6 +2,7 @@
 
 #include "app/texts.h"
 #include "platform/registrystore.h"
+#include "ui/workerwait.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,10 +14,12 @@ namespace {
 
 const QString kTitle = QStringLiteral("Kestrelwave");
 
+// A worker that shows a box waits for it; the window's exit knows by WorkerWait.
 template <typename F> auto onGuiThread(F f)
 {
     if (QThread::currentThread() == qApp->thread())
         return f();
+    const WorkerWait blocked;
     using R = decltype(f());
     if constexpr (std::is_void_v<R>) {
         QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
@@ -45,8 +48,15 @@ QMessageBox::Icon qtIcon(BoxIcon icon)
 
 QtMessageBoxes::QtMessageBoxes(platform::RegistryStore& store) : store_(store) {}
 
+void QtMessageBoxes::endSession()
+{
+    ended_ = true;
+}
+
 void QtMessageBoxes::show(const QString& text, BoxIcon icon)
 {
+    if (ended_)
+        return;
     onGuiThread([&] {
         QMessageBox box(qtIcon(icon), kTitle, text, QMessageBox::Ok, owner_);
         box.exec();
@@ -55,6 +65,8 @@ void QtMessageBoxes::show(const QString& text, BoxIcon icon)
 
 bool QtMessageBoxes::askYesNo(const QString& text)
 {
+    if (ended_)
+        return false;
     return onGuiThread([&] {
         QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No,
                         owner_);
@@ -65,7 +77,7 @@ bool QtMessageBoxes::askYesNo(const QString& text)
 void QtMessageBoxes::showUnlessSilenced(const QString& text, const QString& caption,
                                         const QString& valueName)
 {
-    if (store_.isSilenced(valueName))
+    if (ended_ || store_.isSilenced(valueName))
         return;
     onGuiThread([&] {
         QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, owner_);
@@ -83,6 +95,8 @@ void QtMessageBoxes::showUnlessSilenced(const QString& text, const QString& capt
 
 void QtMessageBoxes::showTimed(const QString& text, const QString& caption, int timeoutMs)
 {
+    if (ended_)
+        return;
     onGuiThread([&] {
         QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, owner_);
         QTimer::singleShot(timeoutMs, &box, &QMessageBox::accept);

@@ -23,9 +23,11 @@ public:
     void showUnlessSilenced(const QString& text, const QString& caption,
                             const QString& valueName) override;
     void showTimed(const QString& text, const QString& caption, int timeoutMs) override;
+    void endSession() override;
 
 private:
     platform::RegistryStore& store_;
     QWidget* owner_ = nullptr;
     std::uint32_t language_ = 1033;
+    bool ended_ = false; // GUI thread
 };

@@ -5,6 +5,8 @@
 void ScriptedMessageBoxes::show(const QString& text, BoxIcon icon)
 {
     boxes_.push_back({Kind::Show, text, icon, {}, {}, 0});
+    if (whileShown)
+        whileShown(Box(boxes_.back()));
 }
 
 bool ScriptedMessageBoxes::askYesNo(const QString& text)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace platform {
@@ -36,6 +37,9 @@ public:
     void showUnlessSilenced(const QString& text, const QString& caption,
                             const QString& valueName) override;
     void showTimed(const QString& text, const QString& caption, int timeoutMs) override;
+
+    // Runs while a box of kind Show is "open", after it was recorded (a test's modal stand-in).
+    std::function<void(const Box&)> whileShown;
 
     const std::vector<Box>& boxes() const { return boxes_; }
     QStringList texts() const;
