@@ -107,7 +107,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the scope did not start (no sound server?)\n");
         return 1;
     }
-    std::printf("scope on %s at %u Hz, %u frames per packet\n", qPrintable(scope.deviceName),
+    std::printf("scope on %s at %u Hz, %u frames per packet\n", qPrintable(scope.device()),
                 scope.sampleRate, scope.bufferFrames);
 
     qobject_cast<QLineEdit*>(dlg.control(ids::IDC_URL))->setText(url);

@@ -4,6 +4,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -14,6 +15,7 @@ constexpr int kConnectMs = 2000;
 // The device check asks from the GUI thread: a server that does not answer soon is none.
 constexpr int kProbeMs = 300;
 constexpr int kQueryMs = 1000;
+constexpr int kTurnSliceMs = 50;
 constexpr std::uint32_t kAskEveryMs = 2000;
 // What the server hands over at a time: short enough for a lively trace, long enough not
 // to make an idle output wake up often for us.
@@ -25,8 +27,10 @@ constexpr unsigned kFrameBytes = 4; // 16-bit stereo
 struct Connection {
     pa_mainloop* loop = nullptr;
     pa_context* context = nullptr;
+    const std::atomic<bool>* cancelled = nullptr; // the owner's: give up every wait now
 
-    Connection() = default;
+    explicit Connection(const std::atomic<bool>* cancel) : cancelled(cancel) {}
+
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     ~Connection() { close(); }
@@ -53,13 +57,15 @@ struct Connection {
                pa_mainloop_poll(loop) >= 0 && pa_mainloop_dispatch(loop) >= 0;
     }
 
-    // Turns the loop until done() holds; false when ms passed or the connection failed.
+    // Turns the loop until done() holds; false when ms passed, the connection failed or the
+    // owner cancelled. Turns are short so that a cancel is seen soon.
     template <class Done> bool turnUntil(Done done, int ms)
     {
         const std::uint32_t begin = tickCount();
         while (!done()) {
             const std::uint32_t spent = tickCount() - begin;
-            if (!good() || spent >= std::uint32_t(ms) || !turn(int(std::uint32_t(ms) - spent)))
+            if (!good() || spent >= std::uint32_t(ms) || (cancelled && *cancelled) ||
+                !turn(std::min(kTurnSliceMs, int(std::uint32_t(ms) - spent))))
                 return false;
         }
         return true;
@@ -290,6 +296,8 @@ public:
         peeked_ = false;
     }
 
+    void cancelWaits(bool cancel) override { cancelled_ = cancel; }
+
     std::string defaultDeviceName() override
     {
         if (live_) {
@@ -300,7 +308,7 @@ public:
             return lastAnswer_;
         asked_ = true;
         lastAsk_ = tickCount();
-        Connection probe;
+        Connection probe(&cancelled_);
         lastAnswer_ = probe.connect(kProbeMs) ? probe.defaultSink() : std::string();
         return lastAnswer_;
     }
@@ -322,7 +330,8 @@ private:
         tracked_ = name;
     }
 
-    Connection conn_;
+    std::atomic<bool> cancelled_{false};
+    Connection conn_{&cancelled_};
     pa_stream* stream_ = nullptr;
     pa_sample_spec spec_{PA_SAMPLE_S16NE, 0, 2};
     std::string device_;
@@ -335,7 +344,7 @@ private:
     std::mutex trackedMutex_;
     std::string tracked_;
 
-    // GUI thread only.
+    // The thread that checks the device.
     bool asked_ = false;
     std::uint32_t lastAsk_ = 0;
     std::string lastAnswer_;

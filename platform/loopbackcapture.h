@@ -8,9 +8,10 @@
 namespace platform {
 
 // Loopback capture of what the computer plays: a record stream on the monitor of the sound
-// server's default output, 16-bit stereo at that output's rate. The GUI thread opens,
-// prepares, starts and closes it; between start() and close() one capture thread, and only
-// it, calls wait(), nextPacket() and releasePacket(). Every wait is bounded, so the capture
+// server's default output, 16-bit stereo at that output's rate. One thread at a time (the
+// GUI thread, or the scope's device checker) opens, prepares, starts and closes it; between
+// start() and close() one capture thread, and only it, calls wait(), nextPacket() and
+// releasePacket(). Every wait is bounded, so the capture
 // thread always notices a stop request by itself.
 class LoopbackCapture {
 public:
@@ -48,7 +49,11 @@ public:
     virtual Packet nextPacket() = 0;
     virtual void releasePacket() = 0;
 
-    // GUI thread: the name of the default output device now, empty without a sound server.
+    // Any thread: while set, every wait for the sound server gives up at once (a check that
+    // another thread runs is to end now).
+    virtual void cancelWaits(bool cancel) { (void)cancel; }
+
+    // The name of the default output device now, empty without a sound server.
     // While a stream runs this is what the server last announced; otherwise the server is
     // asked, at most every two seconds (the last answer stands in between).
     virtual std::string defaultDeviceName() = 0;

@@ -31,10 +31,19 @@ COscillo::~COscillo()
     stopCapture();
 }
 
+QString COscillo::device() const
+{
+    std::lock_guard lock(deviceMutex_);
+    return deviceName_;
+}
+
 void COscillo::reset()
 {
     stopCapture();
-    deviceName.clear();
+    {
+        std::lock_guard lock(deviceMutex_);
+        deviceName_.clear();
+    }
     sampleRate = 0;
     blockAlign = 0;
     bufferFrames = 0;
@@ -53,9 +62,16 @@ void COscillo::reset()
 
 int COscillo::openDevice()
 {
-    stopCapture();
+    endDeviceCheck();
+    return openNow();
+}
+
+int COscillo::openNow()
+{
+    stopNow();
     const int result = capture_->open();
-    deviceName = QString::fromStdString(capture_->deviceName());
+    std::lock_guard lock(deviceMutex_);
+    deviceName_ = QString::fromStdString(capture_->deviceName());
     return result;
 }
 
@@ -93,6 +109,12 @@ int COscillo::startCapture()
 
 bool COscillo::stopCapture()
 {
+    endDeviceCheck();
+    return stopNow();
+}
+
+bool COscillo::stopNow()
+{
     {
         std::lock_guard lock(mutex_);
         running = false;
@@ -113,18 +135,36 @@ bool COscillo::stopCapture()
 
 void COscillo::checkDevice()
 {
-    if (!scopeOn || checking_)
+    if (!scopeOn || checkRunning_)
         return;
-    checking_ = true;
-    bool restart = QString::fromStdString(capture_->defaultDeviceName()) != deviceName;
+    if (checker_.joinable()) // the last check, over
+        checker_.join();
+    checkRunning_ = true;
+    checker_ = std::thread([this] {
+        runDeviceCheck();
+        checkRunning_ = false;
+    });
+}
+
+void COscillo::runDeviceCheck()
+{
+    bool restart = QString::fromStdString(capture_->defaultDeviceName()) != device();
     if (!restart && endedByItself_ && platform::tickCount() - lastRestart_ >= kRetryMs)
         restart = true;
     if (restart) {
         lastRestart_ = platform::tickCount();
-        if (openDevice() == 0 && prepareCapture() == 0)
+        if (openNow() == 0 && prepareCapture() == 0)
             startCapture();
     }
-    checking_ = false;
+}
+
+void COscillo::endDeviceCheck()
+{
+    if (!checker_.joinable())
+        return;
+    capture_->cancelWaits(true);
+    checker_.join();
+    capture_->cancelWaits(false);
 }
 
 bool COscillo::takeRun(const std::function<void(const std::int16_t* points, int count)>& draw)

@@ -20,8 +20,10 @@ class LoopbackCapture;
 // (platform::LoopbackCapture), reduces it to peak points and hands every run of
 // pointsPerMessage points to the window as WM_APP+8, waiting until the window has drawn it
 // or the capture is stopped. Every routine runs on the GUI thread, except takeRun's draw,
-// which the GUI thread runs while the capture thread waits. The window the runs go to must
-// outlive the capture: it stops the scope before it goes.
+// which the GUI thread runs while the capture thread waits, and timer 4's device check,
+// which asks the sound server and restarts the capture on a checker thread of its own, so
+// that a server that hangs never stops the window. The window the runs go to must outlive
+// the capture: it stops the scope before it goes.
 class COscillo {
 public:
     static constexpr int kPointCapacity = 1024;
@@ -35,7 +37,7 @@ public:
     COscillo(const COscillo&) = delete;
     COscillo& operator=(const COscillo&) = delete;
 
-    // Stops a capture, zeroes every field and empties deviceName.
+    // Stops a capture, zeroes every field and forgets the device.
     void reset();
     // Stops a capture and names the default output; 0 when its monitor can be recorded.
     int openDevice();
@@ -48,14 +50,17 @@ public:
     // run waiting for the window is withdrawn).
     bool stopCapture();
     // Timer 4: starts the capture anew when the default output changed, or when its stream
-    // failed (then at most every 2 s). Nothing while the scope is off.
+    // failed (then at most every 2 s). Nothing while the scope is off. Returns at once: the
+    // check runs on the checker thread, one at a time; the routines above end it first.
     void checkDevice();
+    bool deviceCheckRunning() const { return checkRunning_; }
+    // The default output the capture was opened on.
+    QString device() const;
 
     // WM_APP+8, GUI thread: runs draw on the run the capture thread waits with; false when
     // there is none (a stop withdrew it).
     bool takeRun(const std::function<void(const std::int16_t* points, int count)>& draw);
 
-    QString deviceName;                                // default output the capture was opened on
     unsigned sampleRate = 0;                           // of the captured format
     unsigned blockAlign = 0;                           // bytes per captured frame
     std::uint32_t bufferFrames = 0;                    // frames the server hands over at a time
@@ -91,6 +96,16 @@ private:
     bool alive_ = false;
     std::atomic<bool> endedByItself_{false};
 
-    bool checking_ = false;
-    std::uint32_t lastRestart_ = 0;
+    // The routines above without ending a device check first: the checker runs these.
+    int openNow();
+    bool stopNow();
+    void runDeviceCheck();
+    // GUI thread: cuts a running device check's waits short and joins it.
+    void endDeviceCheck();
+
+    mutable std::mutex deviceMutex_; // deviceName_: written by either thread, read by tests
+    QString deviceName_;
+    std::thread checker_;
+    std::atomic<bool> checkRunning_{false};
+    std::uint32_t lastRestart_ = 0; // checker thread
 };

@@ -105,7 +105,7 @@ TEST(Scope, TraceMovesWithThePlayingStationAndIsFlatAfterStop)
     COscillo& oscillo = app.engine->scope;
     ScopeWidget& scope = scopeOf(dlg);
     EXPECT_EQ(app.status.scopeRunning, 1);
-    EXPECT_EQ(oscillo.deviceName, QStringLiteral("kw_null"));
+    EXPECT_EQ(oscillo.device(), QStringLiteral("kw_null"));
     EXPECT_EQ(oscillo.sampleRate, 44100u);
 
     // Runs come before anything plays, but the line stays flat until a station does.
@@ -198,7 +198,7 @@ TEST(Scope, ANewDefaultOutputRestartsTheCaptureOnItsMonitor)
     CKestrelwaveDlg& dlg = rig.open();
     COscillo& oscillo = app.engine->scope;
     ScopeWidget& scope = scopeOf(dlg);
-    ASSERT_EQ(oscillo.deviceName, QStringLiteral("kw_null"));
+    ASSERT_EQ(oscillo.device(), QStringLiteral("kw_null"));
     ASSERT_TRUE(playUntilTraceMoves(dlg));
 
     // The desktop switches the output and the player's sound with it; the old monitor is
@@ -208,8 +208,8 @@ TEST(Scope, ANewDefaultOutputRestartsTheCaptureOnItsMonitor)
     ASSERT_GE(input, 0);
     pactl({QStringLiteral("move-sink-input"), QString::number(input), QStringLiteral("kw_scope2")});
     ASSERT_TRUE(spinUntil(
-        [&] { return oscillo.deviceName == u"kw_scope2" && app.status.scopeRunning == 1; }, 5000))
-        << oscillo.deviceName.toStdString();
+        [&] { return oscillo.device() == u"kw_scope2" && app.status.scopeRunning == 1; }, 5000))
+        << oscillo.device().toStdString();
     EXPECT_EQ(oscillo.sampleRate, 48000u);
     const std::uint32_t sent = oscillo.sentCount;
     EXPECT_TRUE(spinUntil(
@@ -223,7 +223,7 @@ TEST(Scope, ANewDefaultOutputRestartsTheCaptureOnItsMonitor)
     dlg.command(ids::IDC_PLAY);
     pactl({QStringLiteral("set-default-sink"), QStringLiteral("kw_null")});
     EXPECT_TRUE(spinUntil(
-        [&] { return oscillo.deviceName == u"kw_null" && app.status.scopeRunning == 1; }, 5000));
+        [&] { return oscillo.device() == u"kw_null" && app.status.scopeRunning == 1; }, 5000));
     dlg.command(ids::IDOK);
 }
 
@@ -244,7 +244,7 @@ TEST(Scope, WithoutASoundServerTheProgramRunsAndTheScopeIsFlat)
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_FALSE(oscillo.scopeOn);
     EXPECT_EQ(app.status.scopeRunning, 0);
-    EXPECT_TRUE(oscillo.deviceName.isEmpty());
+    EXPECT_TRUE(oscillo.device().isEmpty());
     // Timers 1 and 4 run meanwhile: the empty scope is redrawn, no device is looked for.
     spinUntil([] { return false; }, 1200);
     EXPECT_TRUE(dlg.isActive());

@@ -6,6 +6,7 @@
 #include "tests/support/apprig.h"
 #include "tests/support/fakewindow.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <vector>
@@ -51,6 +52,28 @@ private:
     std::size_t arrived_ = 0;
     std::size_t pos_ = 0;
     std::size_t taken_ = 0;
+};
+
+// A sound server that accepts and then never answers: each question waits until the scope
+// gives it up.
+class HangingCapture : public ScriptedCapture {
+public:
+    HangingCapture() : ScriptedCapture({}) {}
+    int open() override { return hang() ? 1 : 0; }
+    std::string defaultDeviceName() override { return hang() ? std::string() : "other"; }
+    void cancelWaits(bool cancel) override { cancelled = cancel; }
+
+    std::atomic<bool> cancelled{false};
+    std::atomic<int> asked{0};
+
+private:
+    bool hang()
+    {
+        ++asked;
+        for (int i = 0; i < 1000 && !cancelled; ++i)
+            platform::sleepMs(10);
+        return true;
+    }
 };
 
 // Ten frames (left, right) and the point the reducer makes of them.
@@ -124,7 +147,7 @@ TEST(Oscillo, PeaksOfTenFramesReachTheWindowInRunsOf200WhileTheCaptureWaits)
 
     scope.reset();
     ASSERT_EQ(scope.openDevice(), 0);
-    EXPECT_EQ(scope.deviceName, QStringLiteral("scripted"));
+    EXPECT_EQ(scope.device(), QStringLiteral("scripted"));
     ASSERT_EQ(scope.prepareCapture(), 0);
     ASSERT_EQ(scope.startCapture(), 0);
     EXPECT_EQ(rig.app.status.scopeRunning, 1);
@@ -180,4 +203,30 @@ TEST(Oscillo, StopEndsTheCaptureWhileARunWaitsForTheWindow)
     bool drew = false;
     EXPECT_FALSE(scope.takeRun([&](const std::int16_t*, int) { drew = true; }));
     EXPECT_FALSE(drew);
+}
+
+// Timer 4's device check never holds up the GUI thread, and ending the scope cuts a check
+// that waits on a hanging server short.
+TEST(Oscillo, DeviceCheckAgainstAHangingServerLeavesTheWindowFree)
+{
+    FakeWindow window;
+    AppRig rig(window);
+    HangingCapture* capture = nullptr;
+    COscillo scope(*rig.app.engine, [&capture] {
+        auto c = std::make_unique<HangingCapture>();
+        capture = c.get();
+        return c;
+    });
+    scope.scopeOn = true;
+    scope.checkDevice();
+    EXPECT_TRUE(scope.deviceCheckRunning());
+    scope.checkDevice(); // a tick while the check waits starts no second one
+    const std::uint32_t begin = platform::tickCount();
+    while (capture->asked == 0 && platform::tickCount() - begin < 5000)
+        platform::sleepMs(5);
+    EXPECT_EQ(capture->asked, 1);
+    scope.stopCapture();
+    EXPECT_LT(platform::tickCount() - begin, 5000u);
+    EXPECT_FALSE(scope.deviceCheckRunning());
+    EXPECT_EQ(rig.app.status.scopeRunning, 0);
 }
