@@ -201,6 +201,9 @@ void CCurlAuxThread::startTransfer(bool headerOnly, QByteArray address, std::fun
                         return;
                     if (thread_.joinable())
                         thread_.join();
+                    // Cut short by a stop: what arrived is no page of the station now played.
+                    if (outcome.result == CURLE_ABORTED_BY_CALLBACK || app_.status.playing == 0)
+                        return;
                     headerText = outcome.headers;
                     if (!headerOnly)
                         bodyText = outcome.body;
@@ -243,6 +246,15 @@ CCurlAuxThread::Outcome CCurlAuxThread::perform(bool headerOnly, const QByteArra
     outcome.result = int(curl_easy_perform(curl));
     curl_easy_cleanup(curl);
     return outcome;
+}
+
+void CCurlAuxThread::endPlayback()
+{
+    shutdown();
+    resetTransfer();
+    nextLines = {};
+    if (view_)
+        view_->stopNextProgramme();
 }
 
 void CCurlAuxThread::shutdown()

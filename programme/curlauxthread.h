@@ -71,6 +71,10 @@ public:
     void announceNext();
     void testSavedPage();
 
+    // GUI thread: playback stopped or moves to another station. The running transfer gives
+    // up unreported, timer 7 is cancelled and the last page is forgotten, so that nothing of
+    // the old station reaches the pane or a recording later.
+    void endPlayback();
     // The running transfer gives up; its outcome is never reported. Joins the worker.
     void shutdown();
     bool transferRunning() const { return thread_.joinable(); }

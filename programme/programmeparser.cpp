@@ -226,7 +226,8 @@ ProgrammePage parseProgrammePage(QByteArrayView body, QByteArrayView channelName
 
 std::optional<QByteArray> entityTag(QByteArrayView headerText)
 {
-    const qsizetype at = headerText.indexOf(QByteArrayView("ETag:"));
+    // Header names are case-blind (HTTP/2 servers send them in lower case).
+    const qsizetype at = headerText.toByteArray().toLower().indexOf(QByteArrayView("etag:"));
     if (at < 0)
         return std::nullopt;
     const qsizetype open = headerText.indexOf('"', at + 2);
