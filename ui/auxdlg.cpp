@@ -158,7 +158,14 @@ void CAuxDlg::fetchGrepPage()
         return;
     }
     appendOutputLine(QStringLiteral("Wep Page opened OK\n"));
-    pageText += fetch_.body;
+    // The pages of one dialog add up; past the bound the rest is not kept, and said so.
+    const qsizetype room = kMaxPageText - pageText.size();
+    if (fetch_.body.size() > room)
+        appendOutputLine(QStringLiteral("The Grep Tool keeps at most %1 MiB of page text: the "
+                                        "rest of this page is not searched\n")
+                             .arg(kMaxPageText / (1024 * 1024)));
+    pageText += QByteArrayView(fetch_.body)
+                    .first(std::max<qsizetype>(0, std::min(room, fetch_.body.size())));
     fetch_.body.clear();
     pageReady = true;
 }
@@ -170,7 +177,13 @@ void CAuxDlg::onGrep()
     fetchGrepPage();
     if (!pageReady || closing_)
         return;
-    const QString text = QString::fromUtf8(pageText);
+    // Only what came since the last Grep is read, with a tail of the text before it so that
+    // a link across the seam is still whole; the links found before stay found.
+    qsizetype from = std::max<qsizetype>(0, scannedBytes_ - kSeamOverlap);
+    while (from < pageText.size() && (uchar(pageText[from]) & 0xC0) == 0x80)
+        ++from; // not inside a UTF-8 sequence
+    const QString text = QString::fromUtf8(QByteArrayView(pageText).sliced(from));
+    scannedBytes_ = pageText.size();
     appendOutputLine(
         QStringLiteral("grepping audio links inside %1").arg(QString::fromUtf8(pageAddress)));
     const QStringList added = extractLinks(text, found_);

@@ -20,6 +20,10 @@ class CAuxDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr qsizetype kOutputLimit = 200000;
+    // All the pages one dialog keeps, and how much of the text already read is read again
+    // with a new page (longer than any link the scan takes).
+    static constexpr qsizetype kMaxPageText = 64 * 1024 * 1024;
+    static constexpr qsizetype kSeamOverlap = 16 * 1024;
 
     CAuxDlg(FoundLinks& found, MessageBoxes& boxes, QWidget* parent = nullptr);
 
@@ -54,4 +58,5 @@ private:
     QString output_;
     PageFetch fetch_;
     bool closing_ = false;
+    qsizetype scannedBytes_ = 0; // of pageText, by the last Grep
 };
