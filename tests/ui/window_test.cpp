@@ -5,6 +5,7 @@
 #include "tests/ui/dialogfixture.h"
 #include "ui/infopane.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void typingStaysInTheFieldAndTheFieldsFollowTheRow();
     void unreadableCommandLineListKeepsTheRememberedOne();
     void fitsSmallScreensAndStaysReadableInADarkTheme();
+    void aScreenReaderRunsCommandsAndHearsNames();
 };
 
 void WindowTest::typingStaysInTheFieldAndTheFieldsFollowTheRow()
@@ -138,6 +140,37 @@ void WindowTest::fitsSmallScreensAndStaysReadableInADarkTheme()
             d.grab().save(qEnvironmentVariable("KW_SCREENSHOT"));
     }
     QApplication::setPalette(light);
+}
+
+// A screen reader activates a checkable button through its accessible action, which for
+// Qt's own button only flips its state: the command must run all the same.
+void WindowTest::aScreenReaderRunsCommandsAndHearsNames()
+{
+    DialogFixture f(1036);
+    CKestrelwaveDlg& d = f.dialog();
+    f.app->engine->control.connectionAvailable = [](const QString&) { return true; };
+    field(d, IDC_URL)->setText(QStringLiteral("not an address"));
+    auto* play = qobject_cast<QPushButton*>(d.control(IDC_PLAY));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(play);
+    QVERIFY(a && a->actionInterface());
+    QVERIFY(a->state().checkable);
+    for (const QString& action :
+         {QAccessibleActionInterface::toggleAction(), QAccessibleActionInterface::pressAction()}) {
+        f.boxes->clear();
+        a->actionInterface()->doAction(action);
+        QCOMPARE(f.boxes->texts().join(u"|"), QStringLiteral("Désolé, cet URL n'est pas valide"));
+        QVERIFY(!play->isChecked()); // the state follows the program, not the activation
+    }
+    for (int id : {IDC_LIST, IDC_INFO_PANE, IDC_SCOPE, IDC_RECORD_LAMP, IDC_VOLUME}) {
+        QAccessibleInterface* c = QAccessible::queryAccessibleInterface(d.control(id));
+        QVERIFY(c && !c->text(QAccessible::Name).isEmpty());
+        QVERIFY(!c->text(QAccessible::Description).isEmpty());
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(d.control(IDC_VOLUME))->text(QAccessible::Name),
+             QStringLiteral("Volume"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(d.control(IDC_PRESET_FIRST + 2))
+                 ->text(QAccessible::Name),
+             QStringLiteral("Présélection 3"));
 }
 
 int main(int argc, char** argv)
