@@ -6,6 +6,7 @@
 #include "app/texts.h"
 #include "platform/clock.h"
 #include "stream/streamengine.h"
+#include "stream/transferend.h"
 
 #include <cmath>
 #include <cstring>
@@ -48,6 +49,7 @@ void CPlayStream::reset()
     written = writtenAtMark = 0;
     markTime = startTime = 0;
     started = recordWritten = rateSent = noMetadata = false;
+    playerDied_ = playerRestarted_ = false;
     probe.reset();
     // A stop asked for meanwhile stays asked for.
     engine_.curl.timedOut = false;
@@ -65,6 +67,11 @@ bool CPlayStream::startPlayer()
     }
     if (testWriter_)
         return true;
+    return spawnPlayer();
+}
+
+bool CPlayStream::spawnPlayer()
+{
     CKestrelwaveApp& app = engine_.app;
     const bool ffplay = app.status.useFfplay != 0;
     playerTag_ = QStringLiteral("kw-%1-%2").arg(::getpid()).arg(++playerCounter);
@@ -97,7 +104,34 @@ bool CPlayStream::writeToPlayer(const unsigned char* data, int n)
             return engine_.curl.stopRequested.load() || engine_.curl.abortedByHandler.load();
         },
         kStallMs);
+    // EPIPE from a player that nobody ended: it crashed, was killed or lost its device.
+    if (result == platform::ProcessPipe::WriteResult::Failed && !engine_.curl.stopRequested &&
+        pipe_.running())
+        playerDied_ = true;
     return result == platform::ProcessPipe::WriteResult::Ok;
+}
+
+bool CPlayStream::restartPlayer()
+{
+    if (!playerDied_)
+        return false;
+    const int code = engine_.format.formatCode;
+    engine_.showText(playerStoppedText(engine_.app.language()));
+    // Ogg, Opus and FLAC players need the stream's headers first: they cannot join it here.
+    if (playerRestarted_ || (code != FormatMp3 && code != FormatAac)) {
+        engine_.curl.playerDied = true;
+        return false;
+    }
+    playerRestarted_ = true;
+    playerDied_ = false;
+    pipe_.terminate(); // reaps the dead one
+    pipe_.closePipe();
+    audio_.forget();
+    if (!spawnPlayer()) {
+        engine_.curl.playerDied = true;
+        return false;
+    }
+    return true;
 }
 
 void CPlayStream::sendBitRate(int kbps)
@@ -140,7 +174,8 @@ int CPlayStream::write(const unsigned char* data, int n)
         findVolumeControl();
     const int count = n - offset;
     if (count > 0) {
-        if (!writeToPlayer(data + offset, count)) {
+        if (!writeToPlayer(data + offset, count) &&
+            !(restartPlayer() && writeToPlayer(data + offset, count))) {
             started = false;
             written = writtenAtMark = 0;
             return -1;

@@ -99,8 +99,15 @@ private:
     platform::AudioSession audio_;
     QString playerTag_;
     std::atomic<bool> volumeBusy_{false};
+    // Worker thread: a player that ended by itself while the stream flows is started again
+    // once per transfer, for the formats a player can join mid-stream; false otherwise.
+    bool restartPlayer();
+    bool spawnPlayer();
+
     PipeWriter testWriter_;
-    bool runScanned_ = false; // the gathered run has been measured for its bit rate
+    bool playerDied_ = false;      // the last write failed on a player we did not end
+    bool playerRestarted_ = false; // this transfer's one restart is spent
+    bool runScanned_ = false;      // the gathered run has been measured for its bit rate
 
     mutable std::mutex recordMutex_;
     QFile recordFile_;

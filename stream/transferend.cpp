@@ -4,9 +4,39 @@
 #include "app/texts.h"
 #include "stream/curlthread.h"
 
+#include <curl/curl.h>
+
+namespace {
+
+bool isTlsFailure(int curlResult)
+{
+    switch (curlResult) {
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QString playerStoppedText(std::uint32_t lang)
+{
+    return texts::choose(lang, {u"The player stopped unexpectedly\n",
+                                u"Le lecteur s'est arrêté de façon inattendue\n",
+                                u"Der Player wurde unerwartet beendet\n"});
+}
+
 TransferEndReport transferEndReport(int reason, bool markInvalid, bool playerStarted,
                                     const QByteArray& urlUtf8, const QByteArray& errorText,
-                                    std::uint32_t lang)
+                                    std::uint32_t lang, int curlResult)
 {
     TransferEndReport r;
     r.markInvalid = markInvalid;
@@ -24,6 +54,9 @@ TransferEndReport transferEndReport(int reason, bool markInvalid, bool playerSta
                           url);
         r.paneBefore = t;
         r.box = t;
+        // A refused certificate is no silent server: libcurl's reason says what to fix.
+        if (isTlsFailure(curlResult) && !errorText.isEmpty())
+            r.paneAfter = CUtil::ToWide(errorText) + u'\n';
         break;
     }
     case EndHlsPlaylist:
@@ -44,6 +77,9 @@ TransferEndReport transferEndReport(int reason, bool markInvalid, bool playerSta
         r.box = t;
         break;
     }
+    case EndPlayerStopped:
+        r.box = playerStoppedText(lang);
+        break;
     case EndAborting:
         r.paneBefore = QStringLiteral("\nAborting\n");
         break;

@@ -13,7 +13,11 @@ struct TransferEndReport {
     bool markInvalid = false;
 };
 
-// playerStarted: the station's audio reached the player before the end.
+// playerStarted: the station's audio reached the player before the end; curlResult is
+// libcurl's result of the transfer.
 TransferEndReport transferEndReport(int endReason, bool markInvalid, bool playerStarted,
                                     const QByteArray& urlUtf8, const QByteArray& errorText,
-                                    std::uint32_t language);
+                                    std::uint32_t language, int curlResult = 0);
+
+// "The player stopped unexpectedly", for the pane and the end box.
+QString playerStoppedText(std::uint32_t language);

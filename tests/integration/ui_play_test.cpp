@@ -12,8 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -129,4 +131,69 @@ TEST(Window, TermSignalShutsDownInOrder)
     EXPECT_TRUE(kept.readAll().contains("http://127.0.0.1:9/added"));
     for (const auto& box : rig.boxes->boxes())
         EXPECT_NE(box.kind, ScriptedMessageBoxes::Kind::Question) << box.text.toStdString();
+}
+
+// The end-of-play box runs below the worker's end report, which the worker waits on: a
+// SIGTERM while it is open closes it and the program ends, instead of waiting for ever.
+TEST(Window, TermSignalOverAnEndOfPlayBoxEndsTheProgram)
+{
+    if (!TestStation::up())
+        GTEST_FAIL() << "the local test station did not start";
+    const QString url = TestStation::fake(QStringLiteral("/stopafter"));
+    WindowRig rig("\nLocal\nStops \t" + url.toUtf8() + "\n");
+    ASSERT_TRUE(rig.started);
+    CKestrelwaveApp& app = *rig.app;
+    rig.useCapturePlayer();
+    CKestrelwaveDlg& dlg = rig.open();
+    QString shown;
+    rig.boxes->whileShown = [&](const ScriptedMessageBoxes::Box& b) {
+        shown = b.text;
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrelwave"), b.text, QMessageBox::Ok,
+                        &dlg);
+        QTimer::singleShot(300, [] { ::kill(::getpid(), SIGTERM); });
+        box.exec();
+    };
+    rig.play(url);
+    EXPECT_TRUE(
+        spinUntil([&] { return !dlg.isActive() && !app.engine->curl.threadAlive(); }, 40000));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Internet connection closed")))
+        << shown.toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    rig.boxes->whileShown = nullptr;
+}
+
+// A player killed while the station plays is started again once, and the sound goes on; a
+// second death ends the play with its own message, not the Internet's, and the station
+// stays valid.
+TEST(Window, ADeadPlayerIsStartedAgainOnceAndTheStationStaysValid)
+{
+    if (!TestStation::up())
+        GTEST_FAIL() << "the local test station did not start";
+    const QString url = TestStation::icecast(QStringLiteral("/tone.mp3"));
+    WindowRig rig("\nLocal\nTest tone \t" + url.toUtf8() + "\n");
+    ASSERT_TRUE(rig.started);
+    CKestrelwaveApp& app = *rig.app;
+    CPlayStream& bridge = app.engine->bridge;
+    rig.useCapturePlayer();
+    rig.open();
+    rig.play(url);
+    ASSERT_TRUE(spinUntil(
+        [&] { return app.engine->curl.playerStarted.load() && bridge.playerPid() > 0; }, 20000));
+    const pid_t first = bridge.playerPid();
+    ::kill(first, SIGKILL);
+    pid_t second = -1;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            second = bridge.playerPid();
+            return second > 0 && second != first;
+        },
+        15000));
+    EXPECT_EQ(app.status.playing, 1);
+    ::kill(second, SIGKILL);
+    ASSERT_TRUE(spinUntil(
+        [&] { return app.status.playing == 0 && !app.engine->curl.threadAlive(); }, 20000));
+    const QStringList boxes = rig.boxes->texts();
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_EQ(boxes.back(), QStringLiteral("The player stopped unexpectedly\n"));
+    EXPECT_NE(app.stations.name(app.stations.FindUrl(url)), QStringLiteral("INVALID"));
 }
