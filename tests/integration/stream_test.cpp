@@ -6,9 +6,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -179,6 +181,39 @@ TEST(Playback, FaultyServersEndWithTheirReason)
         EXPECT_FALSE(h.engine().bridge.playerRunning());
         EXPECT_FALSE(h.app->status.playing);
     }
+}
+
+// A self-signed certificate is refused (verification stays on), and the pane says why.
+TEST(Playback, RefusedCertificateIsNamed)
+{
+    REQUIRE_STATION();
+    QTemporaryDir dir;
+    const QString key = dir.filePath(QStringLiteral("key.pem"));
+    const QString cert = dir.filePath(QStringLiteral("cert.pem"));
+    TestStation::run(QStringLiteral("openssl"),
+                     {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                      QStringLiteral("rsa:2048"), QStringLiteral("-nodes"),
+                      QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert,
+                      QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                      QStringLiteral("-days"), QStringLiteral("1")});
+    const int port = 20000 + int(::getpid() % 20000);
+    QProcess server;
+    server.start(QStringLiteral("openssl"),
+                 {QStringLiteral("s_server"), QStringLiteral("-quiet"), QStringLiteral("-accept"),
+                  QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-cert"), cert,
+                  QStringLiteral("-key"), key, QStringLiteral("-www")});
+    ASSERT_TRUE(server.waitForStarted(5000));
+    QThread::msleep(500);
+    EngineHarness h(QStringLiteral("capture-player.sh"));
+    const QString url = QStringLiteral("https://127.0.0.1:%1/tone.mp3").arg(port);
+    h.app->stations.append({QString(), url, 0, {}});
+    h.play(url);
+    ASSERT_TRUE(h.waitFor([&] { return h.transferEnded(); }, 25000));
+    EXPECT_EQ(endReason(h), EndNoData);
+    EXPECT_TRUE(h.paneContains(QStringLiteral("SSL certificate problem")))
+        << h.window.paneText().toStdString();
+    server.kill();
+    server.waitForFinished(5000);
 }
 
 TEST(Playback, OversizedMetadataIntervalIsRefusedAndTheLimitAccepted)
