@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+
 namespace platform {
 
 bool isValidUrl(const QString& url)
@@ -19,21 +21,30 @@ bool isValidUrl(const QString& url)
 
 namespace {
 
+// Empty when absent, and when not UTF-8 (a percent-encoded host is handed back decoded).
 QString part(CURLU* handle, CURLUPart which)
 {
     char* text = nullptr;
     if (curl_url_get(handle, which, &text, 0) != CURLUE_OK)
         return {};
-    QString value = QString::fromUtf8(text);
+    const QByteArray bytes(text);
     curl_free(text);
-    return value;
+    QString value = QString::fromUtf8(bytes);
+    return value.toUtf8() == bytes ? value : QString();
+}
+
+// A control character (the parser stops at a zero byte and lets others through).
+bool hasControl(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
 } // namespace
 
 ParsedUrl resolveUrl(const QString& base, const QString& reference)
 {
-    if (reference.isEmpty())
+    if (reference.isEmpty() || hasControl(reference))
         return {};
     CURLU* handle = curl_url();
     if (!handle)
@@ -51,12 +62,11 @@ ParsedUrl resolveUrl(const QString& base, const QString& reference)
         parsed.path = part(handle, CURLUPART_PATH);
     }
     curl_url_cleanup(handle);
-    // Whatever the parser let through, an address that holds a control character or blank
-    // is no address to fetch.
-    for (const QChar c : std::as_const(parsed.url)) {
-        if (c.unicode() <= 0x20 || c.unicode() == 0x7F)
-            return {};
-    }
+    if (parsed.url.isEmpty())
+        return {};
+    // Whatever the parser let through, an address with a blank is no address to fetch.
+    if (hasControl(parsed.url) || parsed.url.contains(u' '))
+        return {};
     return parsed;
 }
 

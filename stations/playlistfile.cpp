@@ -9,6 +9,15 @@
 
 namespace {
 
+QString blanksTrimmed(QStringView s)
+{
+    while (!s.isEmpty() && (s.front() == u' ' || s.front() == u'\t'))
+        s = s.sliced(1);
+    while (!s.isEmpty() && (s.back() == u' ' || s.back() == u'\t'))
+        s.chop(1);
+    return s.toString();
+}
+
 // CR LF, LF or CR; each line trimmed and decoded on its own, so that one Windows-1252 line
 // does not spoil the UTF-8 ones.
 std::vector<QString> playlistLines(QByteArrayView bytes)
@@ -20,7 +29,7 @@ std::vector<QString> playlistLines(QByteArrayView bytes)
     for (qsizetype i = 0; i <= bytes.size(); ++i) {
         if (i < bytes.size() && bytes[i] != '\n' && bytes[i] != '\r')
             continue;
-        const QString line = CUtil::ToWide(bytes.sliced(begin, i - begin)).trimmed();
+        const QString line = blanksTrimmed(CUtil::ToWide(bytes.sliced(begin, i - begin)));
         if (!line.isEmpty())
             lines.push_back(line);
         if (i + 1 < bytes.size() && bytes[i] == '\r' && bytes[i + 1] == '\n')
@@ -89,7 +98,7 @@ QString attribute(QStringView attributes, QStringView name)
         return {};
     const qsizetype from = at + name.size() + 2;
     const qsizetype end = attributes.indexOf(u'"', from);
-    return attributes.sliced(from, (end < 0 ? attributes.size() : end) - from).trimmed().toString();
+    return blanksTrimmed(attributes.sliced(from, (end < 0 ? attributes.size() : end) - from));
 }
 
 void noteGroup(std::vector<QString>& groups, const QString& group)
@@ -107,10 +116,10 @@ void readM3u(PlaylistText& p)
             if (line.startsWith(u"#EXTINF:", Qt::CaseInsensitive)) {
                 const QStringView info = QStringView(line).sliced(8);
                 const qsizetype comma = titleComma(info);
-                title = comma < 0 ? QString() : info.sliced(comma + 1).trimmed().toString();
+                title = comma < 0 ? QString() : blanksTrimmed(info.sliced(comma + 1));
                 itemGroup = attribute(comma < 0 ? info : info.first(comma), u"group-title");
             } else if (line.startsWith(u"#EXTGRP:", Qt::CaseInsensitive)) {
-                group = line.mid(8).trimmed();
+                group = blanksTrimmed(QStringView(line).sliced(8));
                 noteGroup(p.groups, group);
             } else if (extended && line.startsWith(u"#EXT-X-", Qt::CaseInsensitive)) {
                 p.hls = true;
@@ -136,8 +145,8 @@ void readPls(PlaylistText& p)
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0 || line.startsWith(u'[') || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
-        const QString key = line.left(eq).trimmed().toLower();
-        const QString value = line.mid(eq + 1).trimmed();
+        const QString key = blanksTrimmed(QStringView(line).first(eq)).toLower();
+        const QString value = blanksTrimmed(QStringView(line).sliced(eq + 1));
         const bool file = key.startsWith(u"file");
         if (!file && !key.startsWith(u"title"))
             continue;
@@ -154,6 +163,15 @@ void readPls(PlaylistText& p)
         if (!item.location.isEmpty())
             p.items.push_back(std::move(item));
     }
+}
+
+// A title as the list holds a station's name: what a list line of the station with that
+// name gives, so that a saved playlist reads back with the same names.
+QString listName(const QString& title, const QString& url)
+{
+    const QString line = u'#' + listSafeName(title) + u" \t" + url;
+    const std::optional<ListEntry> e = ParseListLine(line);
+    return e ? e->name : QString();
 }
 
 bool isWebAddress(const platform::ParsedUrl& u)
@@ -209,11 +227,17 @@ PlaylistImport decodePlaylistFile(QByteArrayView bytes, const QString& path)
         const platform::ParsedUrl u = platform::resolveUrl({}, item.location);
         if (!isWebAddress(u))
             continue;
-        const QString url = item.location.contains(u' ') ? u.url : item.location;
-        QString name = cleanStationName(item.title);
+        // As written, unless only the parser's reading of it is a usable address.
+        const bool asWritten = (item.location.startsWith(u"http://", Qt::CaseInsensitive) ||
+                                item.location.startsWith(u"https://", Qt::CaseInsensitive)) &&
+                               !item.location.contains(u' ');
+        const QString url = asWritten ? item.location : u.url;
+        QString name = listName(item.title, url);
+        if (name.isEmpty() || isJunkStationName(name))
+            name = listName(nameFromHeadersOrUrl({}, url), url);
         if (name.isEmpty())
-            name = nameFromHeadersOrUrl({}, url);
-        stations.push_back({{name, url, 0, {}}, listSafeName(item.group).trimmed()});
+            name = QStringLiteral("No Name");
+        stations.push_back({{name, url, 0, {}}, blanksTrimmed(listSafeName(item.group))});
     }
     const auto heading = [&](const QString& title) {
         if (!title.isEmpty())
@@ -227,12 +251,12 @@ PlaylistImport decodePlaylistFile(QByteArrayView bytes, const QString& path)
     };
     std::vector<QString> groups;
     for (const QString& g : p.groups)
-        noteGroup(groups, listSafeName(g).trimmed());
-    if (groups.empty()) {
+        noteGroup(groups, blanksTrimmed(listSafeName(g)));
+    if (groups.empty() && !stations.empty()) {
         QString title = CUtil::FileNameOf(path);
         if (const qsizetype dot = title.lastIndexOf(u'.'); dot > 0)
             title.truncate(dot);
-        heading(listSafeName(title).trimmed());
+        heading(blanksTrimmed(listSafeName(title)));
     }
     stationsOf({});
     for (const QString& g : groups) {

@@ -108,6 +108,17 @@ std::int32_t decimalValue(QByteArrayView text)
     return std::int32_t(negative ? -v : v);
 }
 
+bool isJunkStationName(QStringView name)
+{
+    // Exactly as written: "Unknown Pleasures FM" or "NoName Radio" are real names.
+    for (QStringView junk :
+         {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
+        if (name.contains(junk))
+            return true;
+    }
+    return false;
+}
+
 QString cleanStationName(const QString& text)
 {
     // The name goes into the list file, where it must stay on its line, before the URL.
@@ -115,12 +126,8 @@ QString cleanStationName(const QString& text)
     QStringView s(oneLine);
     while (!s.isEmpty() && listchars::inSetA(s.front()))
         s = s.sliced(1);
-    // Exactly as written: "Unknown Pleasures FM" or "NoName Radio" are real names.
-    for (QStringView junk :
-         {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
-        if (s.contains(junk))
-            return {};
-    }
+    if (isJunkStationName(s))
+        return {};
     QString name = s.toString();
     if (name.size() > 60) {
         for (qsizetype i = std::min<qsizetype>(66, name.size() - 1); i > 0; --i) {

@@ -36,6 +36,8 @@ QByteArray headerValue(QByteArrayView headerText, QByteArrayView name);
 // atoi: optional blanks and sign, then digits.
 std::int32_t decimalValue(QByteArrayView text);
 
+// A placeholder that servers send instead of a name ("My Station Name", "unknown", ...).
+bool isJunkStationName(QStringView name);
 QString cleanStationName(const QString& text);
 QString nameFromHeadersOrUrl(QByteArrayView headerText, const QString& stationUrl);
 
