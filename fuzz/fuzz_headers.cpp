@@ -79,16 +79,21 @@ void checkStationName(const QString& text)
 } // namespace
 
 // The input is a header text as the worker collects it; bytes after a zero byte, when there
-// is one, are the station URL the headers came from.
+// is one, are the station URL the headers came from, and bytes after a second zero byte the
+// first body block.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     const qsizetype zero = input.indexOf('\0');
     const QByteArrayView text = zero >= 0 ? input.first(zero) : input;
-    const QString stationUrl = zero >= 0 ? CUtil::ToWide(input.sliced(zero + 1))
-                                         : QStringLiteral("http://127.0.0.1:8000/live.mp3");
+    const qsizetype second = zero >= 0 ? input.indexOf('\0', zero + 1) : -1;
+    const QByteArrayView body = second >= 0 ? input.sliced(second + 1) : QByteArrayView();
+    const QString stationUrl =
+        zero >= 0 ? CUtil::ToWide(
+                        input.sliced(zero + 1, (second >= 0 ? second : input.size()) - zero - 1))
+                  : QStringLiteral("http://127.0.0.1:8000/live.mp3");
 
-    const HeaderParse r = parseHeaders(text, stationUrl, QStringLiteral("2024-05-17 12:00"));
+    const HeaderParse r = parseHeaders(text, stationUrl, QStringLiteral("2024-05-17 12:00"), body);
     fuzzCheck(r.formatCode >= 0 && r.formatCode <= 8, "the format code is 0-8");
     fuzzCheck(r.metaInterval == referenceDecimal(headerValue(text, "icy-metaint")),
               "the metadata interval is icy-metaint within the 32-bit range");

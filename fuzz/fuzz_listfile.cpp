@@ -1,5 +1,6 @@
 #include "fuzz/fuzzcheck.h"
 #include "stations/listfile.h"
+#include "stations/playlistfile.h"
 #include "stations/stationlist.h"
 
 #include <QByteArrayView>
@@ -34,6 +35,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         fuzzCheck(!urls.contains(list.url(i)), "no URL twice after duplicate removal");
         urls.insert(list.url(i));
+    }
+
+    // The same bytes as a playlist file: web stations and headings only, and the list they
+    // make goes through an M3U unchanged.
+    for (const QString& path : {QStringLiteral("/m/Radio.m3u"), QStringLiteral("/m/Radio.pls")}) {
+        const PlaylistImport imported = decodePlaylistFile(bytes, path);
+        for (const ListEntry& e : imported.entries) {
+            fuzzCheck(!e.name.isEmpty(), "every playlist entry has a name");
+            fuzzCheck(e.url.isEmpty() || e.url.startsWith(u"http://", Qt::CaseInsensitive) ||
+                          e.url.startsWith(u"https://", Qt::CaseInsensitive),
+                      "a playlist station is a web address");
+        }
+        fuzzCheck(!imported.hls || imported.entries.empty(), "an HLS playlist gives no list");
+        list.assign(imported.entries);
+        const PlaylistImport again = decodePlaylistFile(encodeM3u(list), path);
+        fuzzCheck(again.entries == imported.entries, "a playlist's list goes through an M3U");
     }
     return 0;
 }

@@ -102,5 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkScan(d, n, false);
     checkFirstFrame(d, n, code);
     checkOgg(d, n, isOggFamily(code) ? code : FormatOgg);
+    // Known by its first bytes only when the first frame check of that format agrees.
+    const int found = formatFromBytes(d, n);
+    fuzzCheck(found == FormatNone || found == FormatOgg || found == FormatFlac ||
+                  found == FormatWav || found == FormatMp3 || found == FormatAac,
+              "the first bytes give a format the player path knows");
+    if (found == FormatMp3 && (n < 3 || std::memcmp(d, "ID3", 3) != 0)) {
+        Probe p;
+        fuzzCheck(p.probe.mp3Scan(d, std::min(n, 8192)) >= 0, "an MP3 found has a frame");
+    }
     return 0;
 }

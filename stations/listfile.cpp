@@ -2,6 +2,7 @@
 
 #include "app/cutil.h"
 #include "app/texts.h"
+#include "stations/playlistfile.h"
 #include "stations/stationlist.h"
 
 #include <QFile>
@@ -122,10 +123,31 @@ bool StationList::LoadList(QString path)
                 BoxIcon::None);
         return false;
     }
-    listPath = path;
     const QByteArray bytes = file.readAll();
     file.close();
-    assign(decodeListFile(bytes));
+    std::vector<ListEntry> entries;
+    if (listFileTypeOf(path) == ListFileType::List) {
+        entries = decodeListFile(bytes);
+    } else {
+        PlaylistImport playlist = decodePlaylistFile(bytes, path);
+        if (playlist.hls) {
+            if (host_)
+                host_->boxes().show(
+                    texts::choose(lang,
+                                  {u"Sorry, %s is the playlist of one HLS stream, not a list "
+                                   u"of stations",
+                                   u"Désolé, %s est la liste de lecture d'un flux HLS, pas une "
+                                   u"liste de stations",
+                                   u"Die Datei %s ist die Wiedergabeliste eines HLS-Streams, "
+                                   u"keine Senderliste"},
+                                  path),
+                    BoxIcon::None);
+            return false;
+        }
+        entries = std::move(playlist.entries);
+    }
+    listPath = path;
+    assign(std::move(entries));
 
     ListViewPort* v = view();
     if (v)
@@ -173,7 +195,10 @@ bool StationList::SaveList(const QString& path)
         file.cancelWriting();
         return false;
     }
-    const QByteArray bytes = encodeListFile(*this);
+    const ListFileType type = listFileTypeOf(path);
+    const QByteArray bytes = type == ListFileType::M3u   ? encodeM3u(*this)
+                             : type == ListFileType::Pls ? encodePls(*this)
+                                                         : encodeListFile(*this);
     // flush() first: commit() renames even when writing out its buffer failed.
     if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         cannotWrite();

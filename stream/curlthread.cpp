@@ -122,7 +122,13 @@ void CCurlThread::run()
             runTransfer(curl);
             if (stopRequested || !playlistMode)
                 break;
-            const PlaylistStep step = nextFromPlaylist(playlistText_);
+            // Relative entries are read against where the playlist came from after redirects.
+            char* from = nullptr;
+            char* type = nullptr;
+            curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &from);
+            curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+            const PlaylistStep step = nextFromPlaylist(
+                playlistText_, from ? QString::fromUtf8(from) : currentUrl, type ? type : "");
             if (step.kind == PlaylistStep::NoAddress)
                 break;
             if (step.kind == PlaylistStep::HlsPlaylist) {
@@ -300,7 +306,8 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
     if (!headers.isEmpty() && (uchar(headers[0]) < 0x20 || uchar(headers[0]) >= 0x80))
         headers = headers.sliced(1);
     const QString fetched = stationUrl.isEmpty() ? currentUrl : stationUrl;
-    const HeaderParse h = parseHeaders(headers, fetched, CUtil::DateText());
+    const HeaderParse h =
+        parseHeaders(headers, fetched, CUtil::DateText(), QByteArrayView(data, qsizetype(n)));
     status.icyHeadersSeen = h.icyHeadersSeen ? 1 : 0;
     playlistMode = h.playlist;
     format.vbr = h.vbr;

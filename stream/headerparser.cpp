@@ -1,7 +1,13 @@
 #include "stream/headerparser.h"
 
 #include "app/cutil.h"
+#include "platform/urlcheck.h"
+#include "stations/formats.h"
 #include "stations/listline.h"
+#include "stations/playlistfile.h"
+#include "stream/probe.h"
+
+#include <optional>
 
 namespace {
 
@@ -53,6 +59,25 @@ template <typename F> void forEachValue(QByteArrayView text, QByteArrayView name
     }
 }
 
+// The content type of the last response of a redirect chain, the one whose body arrived.
+QByteArray lastContentType(QByteArrayView headerText)
+{
+    while (!headerText.isEmpty() && isLineBreak(headerText.back()))
+        headerText.chop(1);
+    const qsizetype crlf = headerText.lastIndexOf("\r\n\r\n");
+    const qsizetype lf = headerText.lastIndexOf("\n\n");
+    const qsizetype start = std::max(crlf < 0 ? 0 : crlf + 4, lf < 0 ? 0 : lf + 2);
+    return headerValue(headerText.sliced(start), "Content-Type");
+}
+
+// Plain web servers send a file they know nothing about under these, whatever it holds.
+bool isGenericType(const QByteArray& type)
+{
+    const qsizetype semicolon = type.indexOf(';');
+    const QByteArray media = (semicolon < 0 ? type : type.left(semicolon)).trimmed().toLower();
+    return media.isEmpty() || media == "application/octet-stream" || media == "binary/octet-stream";
+}
+
 } // namespace
 
 QByteArray headerValue(QByteArrayView headerText, QByteArrayView name)
@@ -83,6 +108,17 @@ std::int32_t decimalValue(QByteArrayView text)
     return std::int32_t(negative ? -v : v);
 }
 
+bool isJunkStationName(QStringView name)
+{
+    // Exactly as written: "Unknown Pleasures FM" or "NoName Radio" are real names.
+    for (QStringView junk :
+         {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
+        if (name.contains(junk))
+            return true;
+    }
+    return false;
+}
+
 QString cleanStationName(const QString& text)
 {
     // The name goes into the list file, where it must stay on its line, before the URL.
@@ -90,12 +126,8 @@ QString cleanStationName(const QString& text)
     QStringView s(oneLine);
     while (!s.isEmpty() && listchars::inSetA(s.front()))
         s = s.sliced(1);
-    // Exactly as written: "Unknown Pleasures FM" or "NoName Radio" are real names.
-    for (QStringView junk :
-         {u"no name", u"noname", u"unknown", u"My Station Name", u"My Server Name"}) {
-        if (s.contains(junk))
-            return {};
-    }
+    if (isJunkStationName(s))
+        return {};
     QString name = s.toString();
     if (name.size() > 60) {
         for (qsizetype i = std::min<qsizetype>(66, name.size() - 1); i > 0; --i) {
@@ -159,7 +191,7 @@ ContentFormat contentTypeToFormat(const QString& type)
 }
 
 HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl,
-                         const QString& dateText)
+                         const QString& dateText, QByteArrayView firstBytes)
 {
     HeaderParse r;
     r.info.dateText = dateText;
@@ -252,6 +284,25 @@ HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl,
         }
         return true;
     });
+    if (!decided && !firstBytes.isEmpty()) {
+        const QByteArray served = lastContentType(headerText);
+        const int code =
+            isGenericType(served)
+                ? formatFromBytes(reinterpret_cast<const unsigned char*>(firstBytes.data()),
+                                  int(std::min<qsizetype>(firstBytes.size(), 1 << 20)))
+                : 0;
+        if (code > 0) {
+            r.formatCode = code;
+            r.info.fileExtension = isOggFamily(code) ? QStringLiteral("ogg") : formats::name(code);
+            r.info.contentType = formats::name(code) + QStringLiteral(" (found in the stream; ") +
+                                 (served.isEmpty() ? QStringLiteral("sent without a content type)")
+                                                   : QStringLiteral("sent as ") +
+                                                         QString::fromLatin1(served) + u')');
+            ++r.contentTypeCount;
+            r.audio = true;
+            decided = true;
+        }
+    }
     if (!decided) {
         r.info.fileExtension = QStringLiteral("nok");
         r.info.contentType = QStringLiteral("not_valid");
@@ -292,26 +343,39 @@ QString streamInformationText(const StationInfoValues& info, std::int32_t sample
     return t;
 }
 
-PlaylistStep nextFromPlaylist(QByteArrayView playlistText)
+PlaylistStep nextFromPlaylist(QByteArrayView playlistText, const QString& playlistUrl,
+                              QByteArrayView contentType)
 {
-    const qsizetype http = playlistText.indexOf("http");
-    if (http < 0)
-        return {};
-    QByteArrayView entry = playlistText.sliced(http);
-    if (entry.indexOf("m3u8") >= 0)
+    const PlaylistText p =
+        readPlaylist(playlistText, contentType.toByteArray().toLower().contains("scpls"));
+    if (p.hls)
         return {PlaylistStep::HlsPlaylist, {}};
-    for (qsizetype i = 0; i < entry.size(); ++i) {
-        if (entry[i] == '\n' || entry[i] == '\r' || entry[i] == ';') {
-            entry.truncate(i);
-            break;
-        }
+    const auto follow = [](const QString& base,
+                           const QString& entry) -> std::optional<PlaylistStep> {
+        const platform::ParsedUrl u = platform::resolveUrl(base, entry);
+        if (u.scheme != u"http" && u.scheme != u"https")
+            return std::nullopt;
+        if (u.path.contains(u".m3u8", Qt::CaseInsensitive))
+            return PlaylistStep{PlaylistStep::HlsPlaylist, {}};
+        return PlaylistStep{PlaylistStep::NextAddress, u.url};
+    };
+    for (const PlaylistItem& item : p.items) {
+        if (const auto step = follow(playlistUrl, item.location))
+            return *step;
     }
-    QString next = CUtil::ToWide(entry);
-    for (qsizetype i = 0; i < next.size(); ++i) {
-        if (QStringView(u" \t\r\n").contains(next[i])) {
-            next.truncate(i);
-            break;
-        }
+    if (p.kind != PlaylistText::M3u || !p.items.empty())
+        return {};
+    // A text without a playlist's structure: its first "http" outside a comment, up to the
+    // line end, ";" or a blank, as such answers have always been read.
+    for (const QString& line : p.lines) {
+        const qsizetype http = line.indexOf(u"http", 0, Qt::CaseInsensitive);
+        if (line.startsWith(u'#') || http < 0)
+            continue;
+        qsizetype end = http;
+        while (end < line.size() && !QStringView(u"; \t").contains(line[end]))
+            ++end;
+        if (const auto step = follow({}, line.sliced(http, end - http)))
+            return *step;
     }
-    return {PlaylistStep::NextAddress, next};
+    return {};
 }

@@ -24,8 +24,10 @@ struct HeaderParse {
 
 inline constexpr std::int32_t kMaxMetaInterval = 600000;
 
+// firstBytes are the first body bytes: for an answer sent as application/octet-stream,
+// binary/octet-stream or without a content type, they decide the format.
 HeaderParse parseHeaders(QByteArrayView headerText, const QString& stationUrl,
-                         const QString& dateText);
+                         const QString& dateText, QByteArrayView firstBytes = {});
 
 // The value of a header (or of a key inside ice-audio-info), first occurrence; empty when
 // absent. Names are compared without regard to case.
@@ -34,6 +36,8 @@ QByteArray headerValue(QByteArrayView headerText, QByteArrayView name);
 // atoi: optional blanks and sign, then digits.
 std::int32_t decimalValue(QByteArrayView text);
 
+// A placeholder that servers send instead of a name ("My Station Name", "unknown", ...).
+bool isJunkStationName(QStringView name);
 QString cleanStationName(const QString& text);
 QString nameFromHeadersOrUrl(QByteArrayView headerText, const QString& stationUrl);
 
@@ -50,12 +54,14 @@ QString streamInformationText(const StationInfoValues& info, std::int32_t sample
                               std::int32_t vbr, std::int32_t statedBitRate, std::int32_t channels,
                               std::int32_t metaInterval, std::int32_t formatCode);
 
-// Where a playlist answer (M3U, PLS) leads: its first "http" entry, cut at the line end or
-// ";" and then before the first blank. An entry followed by "m3u8" is an HLS playlist, which
-// the player path cannot follow.
+// Where a playlist answer (M3U, Extended M3U, PLS, or a bare text) leads: its first entry
+// that is an http(s) address, a relative entry read against playlistUrl (the address the
+// playlist came from). An HLS playlist, or a first entry that is one, cannot be followed by
+// the player path. contentType is the answer's, which tells a PLS without its first line.
 struct PlaylistStep {
     enum Kind { NoAddress, HlsPlaylist, NextAddress };
     Kind kind = NoAddress;
-    QString url; // for NextAddress
+    QString url; // for NextAddress: an absolute http(s) address
 };
-PlaylistStep nextFromPlaylist(QByteArrayView playlistText);
+PlaylistStep nextFromPlaylist(QByteArrayView playlistText, const QString& playlistUrl = {},
+                              QByteArrayView contentType = {});

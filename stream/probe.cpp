@@ -186,3 +186,29 @@ FrameProbe::OggCodec FrameProbe::oggSearch(const unsigned char* data, int pendin
         format_.formatCode = result.formatCode;
     return result;
 }
+
+int formatFromBytes(const unsigned char* data, int length)
+{
+    const auto at = [&](int offset, const char* magic) {
+        const int n = int(std::strlen(magic));
+        return offset + n <= length && std::memcmp(data + offset, magic, n) == 0;
+    };
+    if (at(0, "OggS"))
+        return FormatOgg;
+    if (at(0, "fLaC"))
+        return FormatFlac;
+    if (at(0, "RIFF") && at(8, "WAVE"))
+        return FormatWav;
+    if (at(0, "ID3"))
+        return FormatMp3;
+    // A frame sync is found near the start of any MP3 or ADTS stream; looking further only
+    // raises the odds that other binary data passes for one.
+    StreamFormat scratch;
+    FrameProbe probe(scratch, [](const QString&) {});
+    const int window = std::min(length, 8192);
+    if (probe.mp3Scan(data, window) >= 0)
+        return FormatMp3;
+    if (probe.aacScan(data, window) >= 0)
+        return FormatAac;
+    return FormatNone;
+}

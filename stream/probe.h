@@ -53,3 +53,8 @@ private:
     int rateSum_ = 0;
     int rateCount_ = 0;
 };
+
+// The format the first bytes of a stream are in, for an answer whose content type does not
+// say: FormatOgg (its codec is found later, as for application/ogg), FormatFlac, FormatWav,
+// FormatMp3 or FormatAac; FormatNone when none of them begins there.
+int formatFromBytes(const unsigned char* data, int length);

@@ -25,7 +25,7 @@ int main(int argc, char** argv)
         return 0;
     boxes.setLanguage(app.language());
 
-    QtFileDialogs fileDialogs;
+    QtFileDialogs fileDialogs(app.language());
     CKestrelwaveDlg dialog(app, fileDialogs);
     boxes.setOwner(&dialog);
     MprisService mpris(dialog, app);

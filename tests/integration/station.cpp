@@ -118,6 +118,17 @@ bool TestStation::setTitle(const QString& mount, const QString& title)
     return true;
 }
 
+int TestStation::playerSinkInput()
+{
+    const QString text = QString::fromUtf8(
+        run(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")}));
+    for (const QString& block : text.split(QStringLiteral("Sink Input #"), Qt::SkipEmptyParts)) {
+        if (block.contains(QStringLiteral("kestrelwave.player = \"kw-")))
+            return block.section(u'\n', 0, 0).trimmed().toInt();
+    }
+    return -1;
+}
+
 QByteArray TestStation::run(const QString& program, const QStringList& args, int timeoutMs)
 {
     QProcess p;

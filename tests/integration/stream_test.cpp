@@ -91,9 +91,9 @@ TEST(Playback, ScriptedServerBytesArriveExactlyWithoutMetadata)
 {
     REQUIRE_STATION();
     const QByteArray media = TestStation::media();
-    for (const QString& path :
-         {QStringLiteral("/meta?metaint=16000"), QStringLiteral("/split"), QStringLiteral("/icy"),
-          QStringLiteral("/meta?metaint=65536"), QStringLiteral("/plain")}) {
+    for (const QString& path : {QStringLiteral("/meta?metaint=16000"), QStringLiteral("/split"),
+                                QStringLiteral("/icy"), QStringLiteral("/meta?metaint=65536"),
+                                QStringLiteral("/plain"), QStringLiteral("/octet")}) {
         SCOPED_TRACE(path.toStdString());
         EngineHarness h(QStringLiteral("capture-player.sh"));
         h.play(TestStation::fake(path));
@@ -104,7 +104,11 @@ TEST(Playback, ScriptedServerBytesArriveExactlyWithoutMetadata)
         EXPECT_TRUE(audio == media.left(audio.size()))
             << "first difference at "
             << std::mismatch(audio.begin(), audio.end(), media.begin()).first - audio.begin();
-        if (path != u"/plain") {
+        // Sent as a file of unknown kind, the stream is known by its first bytes.
+        if (path == u"/octet") {
+            EXPECT_TRUE(h.paneContains(QStringLiteral(
+                "Audio format : mp3 (found in the stream; sent as application/octet-stream)\n")));
+        } else if (path != u"/plain") {
             EXPECT_TRUE(h.paneContains(QStringLiteral("\n- Fake Artist - Song 1\n")));
             EXPECT_EQ(h.window.paneText().count(QStringLiteral("- Fake Artist - Song 2\n")), 1);
         }
@@ -134,9 +138,10 @@ TEST(Playback, PlaylistsAreFollowedAndLoopsEnd)
         EXPECT_EQ(h.engine().curl.playlistHops, CCurlThread::kMaxPlaylistHops + 1);
         EXPECT_EQ(h.app->stations.name(0), QStringLiteral("INVALID"));
     }
-    {
+    // An HLS first entry, and an HLS playlist whose segments are relative.
+    for (const QString& path : {QStringLiteral("/hls.m3u"), QStringLiteral("/media.m3u8")}) {
         EngineHarness h(QStringLiteral("capture-player.sh"));
-        const QString url = TestStation::fake(QStringLiteral("/hls.m3u"));
+        const QString url = TestStation::fake(path);
         h.play(url);
         ASSERT_TRUE(h.waitFor([&] { return h.transferEnded(); }, 20000));
         EXPECT_EQ(endReason(h), EndHlsPlaylist);

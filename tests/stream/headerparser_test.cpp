@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kUrl = QStringLiteral("http://127.0.0.1:8000/live/jazz.mp3");
@@ -90,6 +92,21 @@ TEST(HeaderParser, ContentTypesAndPlaylists)
     EXPECT_EQ(chain.formatCode, FormatMp3);
     // Header-like text inside another header's name is not that header.
     EXPECT_EQ(parse("X-Content-Type-Options: audio/mpeg\r\n").formatCode, 0);
+    // HTTP/2 hands header names over in lower case.
+    EXPECT_EQ(parse("HTTP/2 200\r\ncontent-type: audio/aac\r\nicy-br: 64\r\n\r\n").statedBitRate,
+              64);
+    // A generic type or none lets the first bytes decide; a known non-audio type stays refused.
+    const QByteArray ogg = QByteArray("OggS\0\x02", 6) + QByteArray(60, '\0');
+    const auto sniffed = [&](const char* type) {
+        const QByteArray headers = "HTTP/1.1 302 Found\r\nContent-Type: text/html\r\n\r\n"
+                                   "HTTP/1.1 200 OK\r\n" +
+                                   QByteArray(type) + "\r\n\r\n";
+        return parseHeaders(headers, kUrl, {}, ogg);
+    };
+    EXPECT_EQ(sniffed("Content-Type: binary/octet-stream").formatCode, FormatOgg);
+    EXPECT_EQ(sniffed("Server: x").info.contentType,
+              u"ogg (found in the stream; sent without a content type)"_s);
+    EXPECT_FALSE(sniffed("Content-Type: text/html").audio);
 }
 
 // The worker lets a non-audio answer end quietly when the server spoke ICY, so every ICY and
@@ -218,4 +235,50 @@ TEST(HeaderParser, StreamInformationText)
     EXPECT_TRUE(t.endsWith(QStringLiteral("No IceCast Metadata\n")));
     EXPECT_FALSE(streamInformationText(info, 0, 0, 0, 0, 0, FormatVorbis)
                      .contains(QStringLiteral("No IceCast")));
+}
+
+// A row for each kind of playlist people publish: the address it leads to, "HLS" for an HLS
+// refusal, "" for none.
+TEST(HeaderParser, PlaylistsLeadToTheEntryAListenerMeant)
+{
+#define NEXT "http://192.0.2.9/live.mp3"
+    const struct {
+        QByteArray body;
+        const char* type;
+        const char* next;
+    } rows[] = {
+        {"#EXTM3U\n#EXTINF:-1 tvg-logo=\"http://192.0.2.5/l.png\" group-title=\"A, B\",Name, x\n"
+         "#EXTVLCOPT:y=1\n#EXTGRP:A\n#EXTIMG:http://192.0.2.5/i.png\n" NEXT "\n",
+         "audio/x-mpegurl", NEXT},
+        {"[playlist]\r\ntitle1=Jazz\r\nnumberofentries = 2\r\nfile2=http://192.0.2.2/b\r\n"
+         "  file1 = " NEXT "  \r\n",
+         "", NEXT},
+        {"File1=" NEXT "\n", "audio/x-scpls", NEXT},
+        {"\xEF\xBB\xBF#EXTM3U\r#EXTINF:-1,x\r" NEXT "\r", "", NEXT},
+        {"#EXTM3U\n#EXTINF:-1,Caf\xE9\nCaf\xE9 cr\xE8me.mp3\n", "",
+         "http://192.0.2.1:8000/lists/Caf%c3%a9%20cr%c3%a8me.mp3"},
+        {"stream.mp3\n", "", "http://192.0.2.1:8000/lists/stream.mp3"},
+        {"#EXTM3U\n/live/aac\n", "", "http://192.0.2.1:8000/live/aac"},
+        {"[playlist]\nFile1=../a.mp3\n", "", "http://192.0.2.1:8000/a.mp3"},
+        {"#EXTM3U\nhttp://192.0.2.9:8000/;\n", "", "http://192.0.2.9:8000/;"},
+        {"#EXTM3U\nrtsp://192.0.2.3/a\nmms://192.0.2.3/b\nfile:///a.mp3\n" NEXT "\n", "", NEXT},
+        {"#EXTM3U\n" NEXT "\nhttp://192.0.2.4/hls/index.m3u8\n", "", NEXT},
+        {"#EXTM3U\nhttp://192.0.2.4/hls/index.m3u8?t=1\n" NEXT "\n", "", "HLS"},
+        {"#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nseg1.ts\n",
+         "application/vnd.apple.mpegurl", "HLS"},
+        {"Listen: " NEXT "; or the page\n", "audio/x-mpegurl", NEXT},
+        {"#EXTM3U\n#EXTINF:-1,http://192.0.2.9/x\n# http://192.0.2.9/y\n", "", ""},
+    };
+#undef NEXT
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.body.toStdString());
+        const PlaylistStep step =
+            nextFromPlaylist(r.body, u"http://192.0.2.1:8000/lists/radio.m3u"_s, r.type);
+        const QString want = QString::fromLatin1(r.next);
+        const bool hls = want == u"HLS";
+        EXPECT_EQ(step.kind, hls              ? PlaylistStep::HlsPlaylist
+                             : want.isEmpty() ? PlaylistStep::NoAddress
+                                              : PlaylistStep::NextAddress);
+        EXPECT_EQ(step.url, hls ? QString() : want);
+    }
 }

@@ -13,6 +13,7 @@ import time
 import urllib.parse
 
 MEDIA = b""
+ICECAST = ""          # http://127.0.0.1:port of the local Icecast, for playlists that lead there
 REQUESTS = []         # every path asked for, in order, for tests that must see who was called
 STREAM_SECONDS = 40   # no scenario streams for longer than this
 RATE = 32000          # bytes per second after the initial burst (2x real time)
@@ -186,6 +187,19 @@ class Handler(socketserver.BaseRequestHandler):
         elif path == "/self.m3u":
             self.head("HTTP/1.0 200 OK", [("Content-Type", "audio/x-mpegurl")])
             self.send(f"{base}/self.m3u\n".encode())
+        elif path == "/logo.m3u":
+            # As station pages publish them: a logo address before the stream's.
+            self.head("HTTP/1.0 200 OK", [("Content-Type", "audio/x-mpegurl")])
+            self.send((f'#EXTM3U\r\n#EXTINF:-1 tvg-logo="{base}/logo.png" group-title="Tones, '
+                       f'local",Local tone\r\n{ICECAST}/tone.mp3\r\n').encode())
+        elif path == "/media.m3u8":
+            # An HLS media playlist: relative segments, no address to follow.
+            self.head("HTTP/1.0 200 OK", [("Content-Type", "application/vnd.apple.mpegurl")])
+            self.send(b"#EXTM3U\n#EXT-X-TARGETDURATION:6\n#EXTINF:6,\nseg1.aac\n#EXTINF:6,\nseg2.aac\n")
+        elif path == "/octet":
+            # What a plain web server sends for a file it does not know.
+            self.head("HTTP/1.0 200 OK", [("Content-Type", "application/octet-stream")])
+            self.stream(0, [])
         elif path == "/hls.m3u":
             self.head("HTTP/1.0 200 OK", [("Content-Type", "audio/x-mpegurl")])
             self.send(f"#EXTM3U\n{base}/live/index.m3u8\n".encode())
@@ -297,11 +311,13 @@ class Server(socketserver.ThreadingTCPServer):
 
 
 def main():
-    global MEDIA
+    global MEDIA, ICECAST
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--media", required=True)
+    parser.add_argument("--icecast-port", type=int, default=0)
     args = parser.parse_args()
+    ICECAST = f"http://127.0.0.1:{args.icecast_port}"
     with open(args.media, "rb") as f:
         data = f.read()
     MEDIA = data[frames_start(data):]

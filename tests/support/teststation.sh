@@ -110,7 +110,7 @@ feed /flac.ogg audio/ogg ogg -c:a flac -metadata title="Flac Tone" -metadata art
 fake_port=$(free_port)
 ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=90" \
     -ac 2 -c:a libmp3lame -b:a 128k -f mp3 "$dir/tone.mp3"
-python3 "$here/fakeserver.py" --port "$fake_port" --media "$dir/tone.mp3" > "$dir/fakeserver.log" 2>&1 &
+python3 "$here/fakeserver.py" --port "$fake_port" --media "$dir/tone.mp3" --icecast-port "$port" > "$dir/fakeserver.log" 2>&1 &
 remember $!
 
 # Each mount is live once Icecast lists it.
