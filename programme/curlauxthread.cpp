@@ -201,12 +201,13 @@ void CCurlAuxThread::startTransfer(bool headerOnly, QByteArray address, std::fun
                         return;
                     if (thread_.joinable())
                         thread_.join();
-                    // Cut short by a stop: what arrived is no page of the station now played.
-                    if (outcome.result == CURLE_ABORTED_BY_CALLBACK || app_.status.playing == 0)
-                        return;
-                    headerText = outcome.headers;
+                    // Cut short by a stop: what arrived is no page of the station now played,
+                    // and is reported as nothing at all.
+                    const bool dropped =
+                        outcome.result == CURLE_ABORTED_BY_CALLBACK || app_.status.playing == 0;
+                    headerText = dropped ? QByteArray() : outcome.headers;
                     if (!headerOnly)
-                        bodyText = outcome.body;
+                        bodyText = dropped ? QByteArray() : outcome.body;
                     curlResult = outcome.result;
                     then();
                 },

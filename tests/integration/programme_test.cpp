@@ -83,13 +83,15 @@ TEST(ProgrammeInfoLive, PageWithTagIsReported)
 TEST(ProgrammeInfoLive, PageWithoutTagIsNotParsed)
 {
     REQUIRE_STATION();
-    for (const char* kind : {"noetag", "lowetag"}) {
-        ProgrammeRig r(QString::fromLatin1(kind));
-        EXPECT_EQ(r.load("http://127.0.0.1:8000/fipjazz"), -2) << kind;
-        EXPECT_FALSE(r.window.paneText().contains(u"Playing")) << kind;
-        EXPECT_EQ(r.view.armedMs, -1);
-        EXPECT_FALSE(r.programme().bodyText.isEmpty()) << "the page came, but is not read";
-    }
+    ProgrammeRig r(QStringLiteral("noetag"));
+    EXPECT_EQ(r.load("http://127.0.0.1:8000/fipjazz"), -2);
+    EXPECT_FALSE(r.window.paneText().contains(u"Playing"));
+    EXPECT_EQ(r.view.armedMs, -1);
+    EXPECT_FALSE(r.programme().bodyText.isEmpty()) << "the page came, but is not read";
+    // A header name in lower case (as HTTP/2 sends them all) is the same header.
+    ProgrammeRig lower(QStringLiteral("lowetag"));
+    EXPECT_EQ(lower.load("http://127.0.0.1:8000/fipjazz"), 0);
+    EXPECT_EQ(lower.programme().pageTag, "\"v1");
 }
 
 TEST(ProgrammeInfoLive, ChangedTagReloadsAndSameTagDoesNot)
