@@ -173,7 +173,8 @@ TEST(Pump, RefusesWhatIsNotToBePlayed)
 TEST(Pump, PlayerCommandLines)
 {
     EXPECT_EQ(CPlayStream::playerArguments(true).join(u' ') + u' ',
-              QStringLiteral("-nostats -hide_banner -vn -sn -nodisp -autoexit - "));
+              QStringLiteral("-nostats -hide_banner -vn -sn -nodisp -autoexit -formatprobesize "
+                             "8192 -probesize 8192 -analyzeduration 100000 - "));
     EXPECT_EQ(CPlayStream::playerArguments(false).join(u' '),
-              QStringLiteral("-I dummy --dummy-quiet -"));
+              QStringLiteral("-I dummy --dummy-quiet --file-caching=300 --network-caching=300 -"));
 }
