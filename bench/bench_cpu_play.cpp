@@ -1,16 +1,8 @@
-#include "app/kestrelwaveapp.h"
-#include "app/messages.h"
-#include "platform/folders.h"
-#include "platform/registrystore.h"
-#include "stream/streamengine.h"
-#include "tests/support/fakewindow.h"
-#include "tests/support/scriptedmessageboxes.h"
+#include "bench/enginerig.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <sys/resource.h>
 #include <thread>
 
@@ -48,27 +40,13 @@ int main(int argc, char** argv)
     const QString url = QString::fromLocal8Bit(argv[1]);
     const int seconds = argc > 2 ? std::max(1, std::min(3600, std::atoi(argv[2]))) : 60;
 
-    QTemporaryDir dir;
-    platform::RegistryStore registry(dir.filePath(QStringLiteral("registry.ini")));
-    ScriptedMessageBoxes boxes(&registry);
-    FakeWindow window;
-    auto app = std::make_unique<CKestrelwaveApp>(boxes, registry);
-    app->dataFolder = dir.path();
-    app->iniPath = dir.filePath(QStringLiteral("Kestrelwave.ini"));
-    app->playerPath = platform::findExecutable(QStringLiteral("ffplay"));
-    app->status.useFfplay = 1;
-    if (app->playerPath.isEmpty()) {
+    EngineRig rig;
+    FakeWindow& window = rig.window;
+    if (rig.app->playerPath.isEmpty()) {
         std::fprintf(stderr, "ffplay not found on PATH\n");
         return 1;
     }
-    app->setWindow(&window);
-    // The messages the real window handles, run inline as the fake window runs them.
-    window.onMessage = [&app](int message, qint64 lParam) {
-        if (message == msg::WM_APP_TRANSFER_END)
-            app->engine->control.onTransferEnd();
-        else if (message == msg::WM_APP_BIT_RATE)
-            app->engine->control.onBitRate(int(lParam));
-    };
+    auto& app = rig.app;
     window.urlField = url;
 
     const double cpuBefore = cpuSeconds();
@@ -90,13 +68,12 @@ int main(int argc, char** argv)
     const double cpu = cpuSeconds() - cpuBefore;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-    app->setWindow(nullptr);
 
     std::printf("played %s for %.1f s%s\n", argv[1], wall, endedEarly ? " (ended early)" : "");
     std::printf("writes to the player: %d\n", writes);
     std::printf("CPU time of the program: %.3f s (user + system)\n", cpu);
     std::printf("share of one core: %.3f %%\n", wall > 0 ? 100.0 * cpu / wall : 0.0);
-    for (const QString& text : boxes.texts())
+    for (const QString& text : rig.boxes.texts())
         std::printf("box: %s\n", qPrintable(text));
     if (endedEarly || writes == 0) {
         std::fprintf(stderr, "the station did not play for the whole time:\n%s\n",

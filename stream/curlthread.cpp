@@ -261,7 +261,10 @@ int CCurlThread::onProgress()
         return 1;
     }
     // A scanned station proved valid: end now rather than at the next block.
-    return stopRequested || abortedByHandler ? 1 : 0;
+    if (stopRequested || abortedByHandler)
+        return 1;
+    // Bytes held for the player go out on time also while no block arrives.
+    return playerStarted && !playlistMode && !engine_.bridge.feedDue() ? 1 : 0;
 }
 
 std::size_t CCurlThread::onWrite(const char* data, std::size_t n)
@@ -343,12 +346,9 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
         return 0;
     }
 
-    // The pause lets a player's buffer fill; a scan starts no player.
-    if (!scanning) {
+    // A scan starts no player. The player's buffer fills while it starts (see StartBuffer).
+    if (!scanning)
         engine_.showText(QStringLiteral("Buffering...\n"));
-        if (!pause(500))
-            return 0;
-    }
     format.bitRate = 0;
     if (format.formatCode == 0)
         return 0;
@@ -394,13 +394,9 @@ std::size_t CCurlThread::firstBlock(const char* data, std::size_t n)
         abortedByHandler = true;
         return n;
     }
-    if (!pause(2500))
-        return 0;
     engine_.showText(streamInformationText(info, format.sampleRate, format.vbr,
                                            format.statedBitRate, format.channels,
                                            format.metaInterval, format.formatCode));
-    if (!pause(100))
-        return 0;
     return n;
 }
 

@@ -31,12 +31,28 @@ CPlayStream::~CPlayStream()
 
 QStringList CPlayStream::playerArguments(bool ffplay)
 {
+    // The stream reaches the player from its first frame on, so a small probe recognises
+    // it: the player starts on the first 8 KiB instead of reading seconds of audio first.
+    // An AAC decoder still decodes a frame while probing, which reveals SBR and PS.
     if (ffplay)
-        return {QStringLiteral("-nostats"), QStringLiteral("-hide_banner"),
-                QStringLiteral("-vn"),      QStringLiteral("-sn"),
-                QStringLiteral("-nodisp"),  QStringLiteral("-autoexit"),
+        return {QStringLiteral("-nostats"),
+                QStringLiteral("-hide_banner"),
+                QStringLiteral("-vn"),
+                QStringLiteral("-sn"),
+                QStringLiteral("-nodisp"),
+                QStringLiteral("-autoexit"),
+                QStringLiteral("-formatprobesize"),
+                QStringLiteral("8192"),
+                QStringLiteral("-probesize"),
+                QStringLiteral("8192"),
+                QStringLiteral("-analyzeduration"),
+                QStringLiteral("100000"),
                 QStringLiteral("-")};
-    return {QStringLiteral("-I"), QStringLiteral("dummy"), QStringLiteral("--dummy-quiet"),
+    return {QStringLiteral("-I"),
+            QStringLiteral("dummy"),
+            QStringLiteral("--dummy-quiet"),
+            QStringLiteral("--file-caching=300"),
+            QStringLiteral("--network-caching=300"),
             QStringLiteral("-")};
 }
 
@@ -51,6 +67,10 @@ void CPlayStream::reset()
     started = recordWritten = rateSent = noMetadata = false;
     playerDied_ = playerRestarted_ = false;
     probe.reset();
+    const StreamFormat& format = engine_.format;
+    processedAt_ = platform::tickCount();
+    startBuffer.begin(processedAt_, format.formatCode, format.vbr ? 0 : format.statedBitRate.load(),
+                      format.metaInterval);
     // A stop asked for meanwhile stays asked for.
     engine_.curl.timedOut = false;
     engine_.curl.abortedByHandler = false;
@@ -228,8 +248,7 @@ void CPlayStream::consumed(int count)
 int CPlayStream::pump(const char* data, int n)
 {
     CKestrelwaveApp& app = engine_.app;
-    StreamFormat& format = engine_.format;
-    if (app.status.autoScanRunning || format.formatCode == 0)
+    if (app.status.autoScanRunning || engine_.format.formatCode == 0)
         return 0;
     if (pending + n >= kBufferSize) {
         app.boxes().show(texts::choose(app.language(), {u"Data Buffer full", u"Data Buffer plein",
@@ -240,54 +259,55 @@ int CPlayStream::pump(const char* data, int n)
     std::memcpy(buffer_.data() + pending, data, std::size_t(n));
     pending += n;
     runScanned_ = false;
-    if (pending < kGather)
-        return n;
+    return process(platform::tickCount()) < 0 ? 0 : n;
+}
 
+bool CPlayStream::feedDue()
+{
+    CKestrelwaveApp& app = engine_.app;
+    if (app.status.autoScanRunning || engine_.format.formatCode == 0 || pending == 0)
+        return true;
+    return process(platform::tickCount()) >= 0;
+}
+
+int CPlayStream::process(std::uint32_t now)
+{
+    if (startBuffer.holding()) {
+        if (!startBuffer.release(buffer_.data(), pending, now))
+            return 0;
+    } else if (pending < kGather && now - processedAt_ < kGatherMs) {
+        return 0;
+    }
+    processedAt_ = now;
+
+    StreamFormat& format = engine_.format;
     unsigned char* buf = buffer_.data();
-    const int interval = format.metaInterval;
-    if (interval >= 1 && interval <= kGather) {
+    if (const int interval = format.metaInterval; interval >= 1) {
+        // The audio up to each length byte is written at once; a metadata block that has not
+        // fully arrived stays pending.
         int pos = 0;
-        while (pending - pos >= interval + 4080) {
-            const int length = buf[pos + interval];
-            const int block = interval + 1 + 16 * length;
+        while (pos < pending) {
+            const int audio = interval - int(sinceMetadata);
+            if (audio > 0) {
+                const int count = std::min(audio, pending - pos);
+                if (write(buf + pos, count) < 0)
+                    return -1;
+                sinceMetadata += std::uint32_t(count);
+                pos += count;
+                continue;
+            }
+            const int length = buf[pos];
+            const int block = 1 + 16 * length;
             if (pending - pos < block)
                 break;
-            if (write(buf + pos, interval) < 0)
-                return 0;
             if (length > 0)
-                engine_.meta.readMetadata(reinterpret_cast<const char*>(buf + pos + interval + 1),
+                engine_.meta.readMetadata(reinterpret_cast<const char*>(buf + pos + 1),
                                           16 * length);
+            sinceMetadata = 0;
             pos += block;
         }
         consumed(pos);
-        return n;
-    }
-    if (interval > kGather) {
-        // Several metadata blocks can stand in one gathered run; each is cut in turn.
-        while (pending > 0) {
-            const std::uint32_t before = sinceMetadata;
-            if (before + std::uint32_t(pending) < std::uint32_t(interval)) {
-                if (write(buf, pending) < 0)
-                    return 0;
-                sinceMetadata = before + std::uint32_t(pending);
-                pending = 0;
-                break;
-            }
-            const int k = interval - int(before);
-            if (k >= pending)
-                break; // the length byte has not arrived yet
-            const int length = buf[k];
-            const int block = k + 1 + 16 * length;
-            if (block > pending)
-                break; // wait for the rest of the block
-            if (k > 0 && write(buf, k) < 0)
-                return 0;
-            if (length > 0)
-                engine_.meta.readMetadata(reinterpret_cast<const char*>(buf + k + 1), 16 * length);
-            sinceMetadata = 0;
-            consumed(block);
-        }
-        return n;
+        return 0;
     }
 
     if (isOggFamily(format.formatCode)) {
@@ -301,11 +321,10 @@ int CPlayStream::pump(const char* data, int n)
             noMetadata = true;
         }
     }
-    const int total = pending;
-    if (write(buf, total) < 0)
-        return 0;
+    if (write(buf, pending) < 0)
+        return -1;
     pending = 0;
-    return n;
+    return 0;
 }
 
 bool CPlayStream::findVolumeControl()

@@ -3,6 +3,7 @@
 #include "platform/audiosession.h"
 #include "platform/processpipe.h"
 #include "stream/probe.h"
+#include "stream/startbuffer.h"
 
 #include <QFile>
 #include <QString>
@@ -22,7 +23,10 @@ struct StreamEngine;
 class CPlayStream {
 public:
     static constexpr int kBufferSize = 2000000; // the accumulation buffer, not 2^21
-    static constexpr int kGather = 40000;       // blocks are gathered to at least this
+    // Once playing, blocks are gathered to this many bytes or for this long, whichever is
+    // first: few large writes, yet a server that sends in real time keeps the player fed.
+    static constexpr int kGather = 40000;
+    static constexpr std::uint32_t kGatherMs = 200;
     static constexpr int kTagBufferSize = 16384;
 
     explicit CPlayStream(StreamEngine& engine);
@@ -32,6 +36,8 @@ public:
     bool startPlayer();
     // n to let the transfer go on, 0 to make it abort.
     int pump(const char* data, int n);
+    // Between blocks: feeds what has waited long enough. False when the player is gone.
+    bool feedDue();
     void terminatePlayer();
     bool playerRunning() const { return pipe_.running(); }
     pid_t playerPid() const { return pipe_.pid(); }
@@ -68,6 +74,7 @@ public:
     static QStringList playerArguments(bool ffplay);
 
     FrameProbe probe;
+    StartBuffer startBuffer; // holds the first bytes until the player's buffer can fill
     std::vector<unsigned char> tagBuffer;
     int recordedBytes = 0;
     int pending = 0;
@@ -92,6 +99,9 @@ private:
     // After the first frame: programme information for a stream without titles of its own.
     void followProgramme();
     void consumed(int count);
+    // Cuts, writes and hands on the pending bytes when they are due: -1 when the player is
+    // gone, else 0.
+    int process(std::uint32_t now);
 
     StreamEngine& engine_;
     std::vector<unsigned char> buffer_;
@@ -108,6 +118,7 @@ private:
     bool playerDied_ = false;      // the last write failed on a player we did not end
     bool playerRestarted_ = false; // this transfer's one restart is spent
     bool runScanned_ = false;      // the gathered run has been measured for its bit rate
+    std::uint32_t processedAt_ = 0;
 
     mutable std::mutex recordMutex_;
     QFile recordFile_;

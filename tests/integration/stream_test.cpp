@@ -1,4 +1,5 @@
 #include "stream/curlthread.h"
+#include "stream/startbuffer.h"
 #include "tests/integration/harness.h"
 #include "tests/integration/station.h"
 
@@ -399,4 +400,42 @@ TEST(Playback, PlayerThatCannotStartLeavesTheStationValid)
     EXPECT_EQ(endReason(h), EndAborting);
     EXPECT_FALSE(h.app->status.playing);
     EXPECT_TRUE(childProcesses().empty());
+}
+
+// Icecast sends seconds of audio on connection: the player must have them long before the
+// pauses the start once took, and the pane keeps its order.
+TEST(Playback, BurstingServerFeedsThePlayerBeforeTheStartPause)
+{
+    REQUIRE_STATION();
+    EngineHarness h(QStringLiteral("capture-player.sh"));
+    QElapsedTimer clock;
+    clock.start();
+    h.play(TestStation::icecast(QStringLiteral("/tone.mp3")));
+    ASSERT_TRUE(h.waitFor([&] { return !h.captured().isEmpty(); }, 10000));
+    EXPECT_LT(clock.elapsed(), qint64(StartBuffer::kPauseMs));
+    ASSERT_TRUE(h.waitFor([&] { return h.captured().size() > 24 * 1024; }, 5000));
+    const QString pane = h.window.paneText();
+    const qsizetype buffering = pane.indexOf(QStringLiteral("Buffering...\n"));
+    const qsizetype station = pane.indexOf(QStringLiteral("Station : Kestrel Test tone.mp3\n"));
+    EXPECT_TRUE(buffering >= 0 && buffering < station) << pane.toStdString();
+    EXPECT_LT(station, pane.indexOf(QStringLiteral("Valid Mp3 Audio Format\n")));
+    h.stop();
+    EXPECT_GE(mp3FrameWalk(h.captured()), 24 * 1024);
+}
+
+// A server without burst: the player gets its first bytes only once they carry the start
+// buffer's audio, all at once, so that it never runs dry.
+TEST(Playback, RealTimeServerFeedsThePlayerItsStartBufferAtOnce)
+{
+    REQUIRE_STATION();
+    EngineHarness h(QStringLiteral("capture-player.sh"));
+    QElapsedTimer clock;
+    clock.start();
+    h.play(TestStation::fake(QStringLiteral("/paced?metaint=16000&rate=16000")));
+    ASSERT_TRUE(h.waitFor([&] { return !h.captured().isEmpty(); }, 10000));
+    EXPECT_GE(clock.elapsed(), 1400); // 24 KiB at 16000 bytes per second
+    EXPECT_GE(h.captured().size(), 20000);
+    h.stop();
+    const QByteArray media = TestStation::media();
+    EXPECT_TRUE(h.captured() == media.left(h.captured().size()));
 }

@@ -5,6 +5,7 @@
 #include "tests/support/scriptedmessageboxes.h"
 
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -173,7 +174,30 @@ TEST(Pump, RefusesWhatIsNotToBePlayed)
 TEST(Pump, PlayerCommandLines)
 {
     EXPECT_EQ(CPlayStream::playerArguments(true).join(u' ') + u' ',
-              QStringLiteral("-nostats -hide_banner -vn -sn -nodisp -autoexit - "));
+              QStringLiteral("-nostats -hide_banner -vn -sn -nodisp -autoexit -formatprobesize "
+                             "8192 -probesize 8192 -analyzeduration 100000 - "));
     EXPECT_EQ(CPlayStream::playerArguments(false).join(u' '),
-              QStringLiteral("-I dummy --dummy-quiet -"));
+              QStringLiteral("-I dummy --dummy-quiet --file-caching=300 --network-caching=300 -"));
+}
+
+TEST(Pump, HoldsTheFirstBytesUntilThePlayerCanStartThenFeedsOnTime)
+{
+    std::mt19937 rng(3);
+    PumpRig rig;
+    StreamEngine& e = *rig.app->engine;
+    e.format.formatCode = FormatMp3;
+    e.format.statedBitRate = 128;
+    e.format.metaInterval = 0;
+    e.bridge.reset();
+    const QByteArray audio = mp3Frames(100, rng);
+    EXPECT_EQ(e.bridge.pump(audio.constData(), 24000), 24000);
+    EXPECT_TRUE(rig.written.isEmpty());
+    EXPECT_EQ(e.bridge.pump(audio.constData() + 24000, 1000), 1000);
+    EXPECT_EQ(rig.written, audio.left(25000)); // 1.5 s of 128 kbit/s: all of it at once
+    // A trickle afterwards reaches the player within the gathering time, block or not.
+    e.bridge.pump(audio.constData() + 25000, 500);
+    EXPECT_EQ(rig.written.size(), 25000);
+    QThread::msleep(CPlayStream::kGatherMs + 10);
+    EXPECT_TRUE(e.bridge.feedDue());
+    EXPECT_EQ(rig.written, audio.left(25500));
 }

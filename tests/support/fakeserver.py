@@ -7,6 +7,7 @@ The audio is a real MP3 file (--media); streams serve it with metadata blocks in
 every metaint bytes, so a test can compare what reached the player with the file.
 """
 import argparse
+import os
 import socketserver
 import sys
 import time
@@ -14,6 +15,7 @@ import urllib.parse
 
 MEDIA = b""
 ICECAST = ""          # http://127.0.0.1:port of the local Icecast, for playlists that lead there
+MEDIA_DIR = "."
 REQUESTS = []         # every path asked for, in order, for tests that must see who was called
 STREAM_SECONDS = 40   # no scenario streams for longer than this
 RATE = 32000          # bytes per second after the initial burst (2x real time)
@@ -102,6 +104,35 @@ class Handler(socketserver.BaseRequestHandler):
             if sent > BURST:
                 time.sleep(len(chunk) / RATE)
 
+    def paced(self, audio, rate, metaint, titles, seconds=STREAM_SECONDS):
+        """Sends audio at exactly rate bytes per second from the first byte on, no burst."""
+        if audio.startswith(b"OggS"):
+            # Ogg header pages go out at once, as Icecast sends them to a new listener.
+            at = 0
+            while audio[at:at + 4] == b"OggS" and audio[at + 6:at + 14] == bytes(8):
+                segments = audio[at + 26]
+                at += 27 + segments + sum(audio[at + 27:at + 27 + segments])
+            self.send(audio[:at])
+            audio = audio[at:]
+        begin = time.monotonic()
+        sent = since = title_index = 0
+        while time.monotonic() - begin < seconds:
+            due = int((time.monotonic() - begin) * rate) - sent
+            while due > 0:
+                step = min(due, metaint - since) if metaint else due
+                pos = sent % len(audio)
+                chunk = audio[pos:pos + step]
+                self.send(chunk)
+                sent += len(chunk)
+                due -= len(chunk)
+                since += len(chunk)
+                if metaint and since == metaint:
+                    title = titles[min(title_index, len(titles) - 1)]
+                    title_index += 1
+                    self.send(meta_block(f"StreamTitle='{title}';"))
+                    since = 0
+            time.sleep(0.02)
+
     def handle(self):
         try:
             self.serve(self.read_request())
@@ -131,6 +162,20 @@ class Handler(socketserver.BaseRequestHandler):
         elif path == "/icy":
             self.head("ICY 200 OK", mp3 + [("icy-metaint", "8000")])
             self.stream(8000, titles)
+        elif path == "/paced":
+            # A server without burst: file (beside --media, default the MP3) at rate bytes
+            # per second, with a metadata block every metaint bytes when asked.
+            name = os.path.basename(query.get("file", [""])[0])
+            audio = MEDIA
+            if name:
+                with open(os.path.join(MEDIA_DIR, name), "rb") as f:
+                    audio = f.read()
+            metaint = int(query.get("metaint", ["0"])[0])
+            headers = [("Content-Type", query.get("type", ["audio/mpeg"])[0]),
+                       ("icy-name", "Paced Station")]
+            self.head("HTTP/1.0 200 OK", headers + ([("icy-metaint", str(metaint))]
+                                                    if metaint else []))
+            self.paced(audio, float(query.get("rate", ["16000"])[0]), metaint, titles)
         elif path == "/plain":
             # No metadata interval: the file as it is.
             self.head("HTTP/1.0 200 OK", mp3)
@@ -311,7 +356,7 @@ class Server(socketserver.ThreadingTCPServer):
 
 
 def main():
-    global MEDIA, ICECAST
+    global MEDIA, ICECAST, MEDIA_DIR
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--media", required=True)
@@ -321,6 +366,7 @@ def main():
     with open(args.media, "rb") as f:
         data = f.read()
     MEDIA = data[frames_start(data):]
+    MEDIA_DIR = os.path.dirname(os.path.abspath(args.media))
     with Server(("127.0.0.1", args.port), Handler) as server:
         server.serve_forever()
 
