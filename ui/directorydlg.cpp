@@ -11,6 +11,7 @@
 #include "ui/directorymodel.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -61,7 +62,7 @@ CDirectoryDlg* CDirectoryDlg::open(CKestrelwaveApp& app, QDialog& window)
     if (!dialog) {
         dialog = new CDirectoryDlg(app, &window);
         // The program's end ends a search at once; nothing of it outlives the window.
-        connect(&window, &QDialog::finished, dialog, &QWidget::close);
+        connect(&window, &QDialog::finished, dialog, [dialog] { dialog->command(IDOK); });
     }
     dialog->show();
     dialog->raise();
@@ -168,8 +169,10 @@ void CDirectoryDlg::buildControls()
     table_->setSortingEnabled(true);
     reg(IDC_DIR_RESULTS, table_);
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid())
-            command(IDC_DIR_PLAY);
+        if (!index.isValid())
+            return;
+        table_->setCurrentIndex(index);
+        command(IDC_DIR_PLAY);
     });
 
     status_ = new QLabel(this);
@@ -242,11 +245,11 @@ void CDirectoryDlg::command(int id)
                               {u"Search cancelled", u"Recherche annulée", u"Suche abgebrochen"}));
             break;
         }
-        close();
+        QDialog::reject();
         break;
     case IDOK:
         client_->cancel();
-        close();
+        QDialog::reject(); // closes and, as the dialog deletes itself on close, deletes it
         break;
     default:
         break;
@@ -256,6 +259,13 @@ void CDirectoryDlg::command(int id)
 void CDirectoryDlg::reject()
 {
     command(IDCANCEL);
+}
+
+void CDirectoryDlg::closeEvent(QCloseEvent* event)
+{
+    // The window's own close button closes also while a search runs.
+    client_->cancel();
+    QDialog::closeEvent(event);
 }
 
 void CDirectoryDlg::onSearch(bool furtherPage)

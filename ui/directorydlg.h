@@ -44,6 +44,7 @@ public:
 
 protected:
     void reject() override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();

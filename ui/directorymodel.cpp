@@ -32,7 +32,7 @@ QString DirectoryModel::cell(const DirectoryStation& s, int column) const
 {
     switch (column) {
     case Name:
-        return s.name;
+        return s.name.simplified(); // tabs and line ends are the public's typing
     case Codec:
         return s.codec;
     case Bitrate:
@@ -40,7 +40,7 @@ QString DirectoryModel::cell(const DirectoryStation& s, int column) const
     case Country:
         return s.country.isEmpty() ? s.countryCode : s.country;
     case Tags:
-        return s.tags;
+        return s.tags.simplified();
     case Votes:
         return QString::number(s.votes);
     case Check:

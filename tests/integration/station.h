@@ -14,6 +14,8 @@ struct TestStation {
     static QString stateDir();
     // Sets the title of an Icecast MP3/AAC mount through the admin interface.
     static bool setTitle(const QString& mount, const QString& title);
+    // The loudest sample on the null sink's monitor over about a second; -1 without parec.
+    static int monitorPeak();
     // Runs a command line and returns its standard output (bounded to timeoutMs).
     static QByteArray run(const QString& program, const QStringList& args, int timeoutMs = 10000);
 };
