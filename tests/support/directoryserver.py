@@ -1,53 +1,34 @@
 #!/usr/bin/env python3
-"""A stand-in for the community radio directory's JSON interface, on 127.0.0.1.
+"""A stand-in for the community radio directory on 127.0.0.1; prints its port first.
 
     directoryserver.py --fixture FILE --icecast BASE --log FILE
 
-Prints its port on the first line of its output, then serves:
-  /json/stations/search   name, tag, country, countrycode, language, codec, bitrateMin,
-                          hidebroken, order, reverse, offset, limit, over the fixture's
-                          records, in which "@ICECAST@" stands for BASE
-  /json/url/<uuid>        the click call: logged, answered as the directory answers it
-Every request is logged as one JSON line (path, user agent). Searches for these names
-misbehave: "silent" never answers, "malformed" gets broken JSON, "huge" 50 MiB of JSON
-without a length, "error500" an HTTP 500.
-"""
+/json/stations/search filters, orders and pages the fixture's records ("@ICECAST@" standing
+for BASE); /json/url/<uuid> is the click call. Each request is logged as "path user-agent".
+The names "silent", "malformed", "huge" and "error500" get no answer, broken JSON, 50 MiB
+without a length and HTTP 500."""
 import argparse
 import json
-import sys
-import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import parse_qs, unquote, urlsplit
+from urllib.parse import parse_qs, urlsplit
 
 
 def number(value):
-    # The directory's records are typed by the public: numbers may come as text.
-    try:
+    try:  # numbers may come as text
         return float(value)
     except (TypeError, ValueError):
         return 0.0
 
 
-def matches(record, query):
-    def has(field, key):
-        want = query.get(key, "").lower()
-        return not want or want in str(record.get(field) or "").lower()
-
-    if not all(has(f, k) for f, k in (("name", "name"), ("tags", "tag"), ("country", "country"),
-                                      ("language", "language"))):
-        return False
-    code = query.get("countrycode", "")
-    if code and str(record.get("countrycode") or "").upper() != code.upper():
-        return False
-    codec = query.get("codec", "")
-    if codec and str(record.get("codec") or "").lower() != codec.lower():
-        return False
-    if number(record.get("bitrate")) < number(query.get("bitrateMin", 0)):
-        return False
-    if query.get("hidebroken") == "true" and number(record.get("lastcheckok")) != 1:
-        return False
-    return True
+def matches(r, q):
+    text = lambda field: str(r.get(field) or "").lower()
+    return (all(q.get(k, "").lower() in text(f) for f, k in
+                (("name", "name"), ("tags", "tag"), ("country", "country"), ("language", "language")))
+            and q.get("countrycode", text("countrycode")).lower() == text("countrycode")
+            and q.get("codec", text("codec")).lower() == text("codec")
+            and number(r.get("bitrate")) >= number(q.get("bitrateMin", 0))
+            and (q.get("hidebroken") != "true" or number(r.get("lastcheckok")) == 1))
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -59,72 +40,51 @@ class Handler(BaseHTTPRequestHandler):
     def answer(self, status, body, length=True):
         self.send_response(status)
         self.send_header("Content-Type", "application/json; charset=utf-8")
-        if length:
-            self.send_header("Content-Length", str(len(body)))
-        else:
-            self.send_header("Connection", "close")
+        self.send_header(*(("Content-Length", str(len(body))) if length else ("Connection", "close")))
         self.end_headers()
         self.wfile.write(body)
 
     def do_GET(self):
         parts = urlsplit(self.path)
-        query = {k: v[0] for k, v in parse_qs(parts.query).items()}
-        with self.server.log_lock, open(self.server.log, "a") as log:
-            log.write(json.dumps({"path": self.path,
-                                  "agent": self.headers.get("User-Agent", "")}) + "\n")
+        q = {k: v[0] for k, v in parse_qs(parts.query).items()}
+        with open(self.server.log, "a") as log:
+            log.write("%s %s\n" % (self.path, self.headers.get("User-Agent", "")))
+        records = self.server.records
         if parts.path.startswith("/json/url/"):
-            uuid = unquote(parts.path[len("/json/url/"):])
-            found = [r for r in self.server.records if r.get("stationuuid") == uuid]
-            body = {"ok": bool(found), "message": "retrieved station url" if found else
-                    "did not find station with matching uuid", "stationuuid": uuid,
-                    "name": found[0].get("name") if found else "",
-                    "url": found[0].get("url") if found else ""}
-            return self.answer(200, json.dumps(body).encode())
-        if parts.path != "/json/stations/search":
-            return self.answer(404, b'{"error":"not found"}')
-        name = query.get("name", "")
+            uuid = parts.path[len("/json/url/"):]
+            found = [r for r in records if r.get("stationuuid") == uuid][:1]
+            return self.answer(200, json.dumps({"ok": bool(found), "stationuuid": uuid,
+                                                "url": found[0]["url"] if found else ""}).encode())
+        name = q.get("name", "")
         if name == "silent":
-            time.sleep(120)
-            return None
+            return time.sleep(120)
         if name == "malformed":
             return self.answer(200, b'[{"name":"Cut short","url":"http://127.0.0.1:9/x"')
         if name == "error500":
             return self.answer(500, b"Internal Server Error")
         if name == "huge":
-            self.answer(200, b"", length=False)
-            chunk = b'{"name":"' + b"x" * (1024 * 1024 - 16) + b'"},'
-            self.wfile.write(b"[")
+            self.answer(200, b"[", length=False)
             for _ in range(50):
-                self.wfile.write(chunk)
-            self.wfile.write(b"{}]")
-            return None
-        found = [r for r in self.server.records if matches(r, query)]
-        order = query.get("order", "name")
-        numeric = order in ("votes", "bitrate", "clickcount")
-        found.sort(key=lambda r: number(r.get(order)) if numeric else str(r.get(order) or ""),
-                   reverse=query.get("reverse") == "true")
-        offset = int(number(query.get("offset", 0)))
-        limit = int(number(query.get("limit", 100000)))
-        page = found[offset:offset + limit]
+                self.wfile.write(b'{"name":"' + b"x" * (1024 * 1024 - 16) + b'"},')
+            return self.wfile.write(b"{}]")
+        found = [r for r in records if matches(r, q)]
+        order = q.get("order", "name")
+        found.sort(key=lambda r: number(r.get(order)) if order == "votes" else str(r.get(order)),
+                   reverse=q.get("reverse") == "true")
+        offset = int(number(q.get("offset", 0)))
+        page = found[offset:offset + int(number(q.get("limit", 100000)))]
         self.answer(200, json.dumps(page, ensure_ascii=False).encode())
 
 
-def main():
+if __name__ == "__main__":
     parser = argparse.ArgumentParser()
-    parser.add_argument("--fixture", required=True)
-    parser.add_argument("--icecast", required=True)
-    parser.add_argument("--log", required=True)
+    for option in ("--fixture", "--icecast", "--log"):
+        parser.add_argument(option, required=True)
     args = parser.parse_args()
-    with open(args.fixture, encoding="utf-8") as f:
-        text = f.read().replace("@ICECAST@", args.icecast)
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
-    server.records = json.loads(text)
+    with open(args.fixture, encoding="utf-8") as f:
+        server.records = json.loads(f.read().replace("@ICECAST@", args.icecast))
     server.log = args.log
-    server.log_lock = threading.Lock()
     print(server.server_address[1], flush=True)
     server.serve_forever()
-
-
-if __name__ == "__main__":
-    sys.exit(main())
