@@ -69,6 +69,18 @@ void addParameter(QByteArray& path, const char* key, const QString& value)
     path += QUrl::toPercentEncoding(value);
 }
 
+// The station as a list entry; nothing when its list line would read back another address.
+std::optional<ListEntry> listEntry(const QString& name, const QString& address)
+{
+    ListEntry entry{name, cleanUrlFieldText(address), 0, QString()};
+    if (entry.url.isEmpty() || !CUtil::IsUrl(entry.url))
+        return std::nullopt;
+    const std::optional<ListEntry> back = ParseListLine(FormatListLine(entry));
+    if (!back || back->url != entry.url)
+        return std::nullopt;
+    return entry;
+}
+
 } // namespace
 
 QString DirectoryQuery::summary() const
@@ -137,20 +149,27 @@ std::optional<std::vector<DirectoryStation>> parseSearchAnswer(const QByteArray&
     return stations;
 }
 
-std::vector<ListEntry> directoryListEntries(const QString& heading,
-                                            const std::vector<DirectoryStation>& stations,
-                                            const StationList& list)
+DirectoryAddition directoryListEntries(const QString& heading,
+                                       const std::vector<DirectoryStation>& stations,
+                                       const StationList& list)
 {
-    std::vector<ListEntry> entries;
+    DirectoryAddition added;
     QSet<QString> taken;
     for (const DirectoryStation& s : stations) {
-        const QString url = cleanUrlFieldText(s.address());
-        if (url.isEmpty() || taken.contains(url) || list.FindUrl(url) >= 0 || !CUtil::IsUrl(url))
+        const QString name = cleanNameFieldText(listSafeName(s.name));
+        std::optional<ListEntry> entry = listEntry(name, s.address());
+        if (!entry && !s.url.isEmpty())
+            entry = listEntry(name, s.urlResolved);
+        if (!entry) {
+            ++added.unfit;
             continue;
-        taken.insert(url);
-        if (entries.empty())
-            entries.push_back({listSafeName(heading), QString(), 0, QString()});
-        entries.push_back({cleanNameFieldText(listSafeName(s.name)), url, 0, QString()});
+        }
+        if (taken.contains(entry->url) || list.FindUrl(entry->url) >= 0)
+            continue;
+        taken.insert(entry->url);
+        if (added.entries.empty())
+            added.entries.push_back({listSafeName(heading), QString(), 0, QString()});
+        added.entries.push_back(std::move(*entry));
     }
-    return entries;
+    return added;
 }

@@ -58,9 +58,15 @@ QByteArray clickPath(const QString& uuid);
 // Nothing when the answer is no JSON array.
 std::optional<std::vector<DirectoryStation>> parseSearchAnswer(const QByteArray& answer);
 
-// The entries "Add to List" appends: a category heading, then each station whose address is
-// neither in the list nor earlier among stations, named as the list file can hold its name.
-// Stations without an address are left out; nothing at all when no station is new.
-std::vector<ListEntry> directoryListEntries(const QString& heading,
-                                            const std::vector<DirectoryStation>& stations,
-                                            const StationList& list);
+// What "Add to List" appends: a category heading, then each station whose address is neither
+// in the list nor earlier among stations, named as the list file can hold its name. The
+// station's own address is taken, its resolved one when it has none or when the own one would
+// not read back the same from the list file (which ends an address at "=", "&", ";" and the
+// like); a station with neither is left out. No heading when no station is new.
+struct DirectoryAddition {
+    std::vector<ListEntry> entries;
+    int unfit = 0; // stations left out for want of an address the list can hold
+};
+DirectoryAddition directoryListEntries(const QString& heading,
+                                       const std::vector<DirectoryStation>& stations,
+                                       const StationList& list);

@@ -358,20 +358,33 @@ void CDirectoryDlg::onAdd()
     StationList& list = app_.stations;
     // A scan walking the list must not see it grow under it.
     app_.EndScan(false);
-    const std::vector<ListEntry> entries = directoryListEntries(heading, chosen, list);
-    if (entries.empty() || !list.consistent()) {
-        status_->setText(texts::choose(
-            lang, {u"Already in the list", u"Déjà dans la liste", u"Bereits in der Liste"}));
+    const DirectoryAddition added = directoryListEntries(heading, chosen, list);
+    const QString unfit =
+        added.unfit == 0
+            ? QString()
+            : texts::choose(lang,
+                            {u" (%d left out: the list cannot keep their address)",
+                             u" (%d laissées de côté : la liste ne peut garder leur adresse)",
+                             u" (%d ausgelassen: die Liste kann ihre Adresse nicht speichern)"},
+                            added.unfit);
+    const auto addedText = [&](qsizetype n) {
+        return texts::choose(lang,
+                             {u"%d stations added to the list", u"%d stations ajoutées à la liste",
+                              u"%d Sender zur Liste hinzugefügt"},
+                             n) +
+               unfit;
+    };
+    if (added.entries.empty() || !list.consistent()) {
+        status_->setText(added.unfit > 0
+                             ? addedText(0)
+                             : texts::choose(lang, {u"Already in the list", u"Déjà dans la liste",
+                                                    u"Bereits in der Liste"}));
         return;
     }
     list.PushHistory();
-    for (const ListEntry& e : entries)
+    for (const ListEntry& e : added.entries)
         list.append(e);
     if (MainWindowPort* window = app_.window())
         window->refillListView();
-    status_->setText(
-        texts::choose(lang,
-                      {u"%d stations added to the list", u"%d stations ajoutées à la liste",
-                       u"%d Sender zur Liste hinzugefügt"},
-                      qsizetype(entries.size() - 1)));
+    status_->setText(addedText(qsizetype(added.entries.size() - 1)));
 }
