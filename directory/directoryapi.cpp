@@ -130,20 +130,37 @@ std::optional<std::vector<DirectoryStation>> parseSearchAnswer(const QByteArray&
     for (const QJsonValue& element : array) {
         if (!element.isObject())
             continue;
+        // One pass over the record's fields: a lookup by name would walk them for each.
         const QJsonObject o = element.toObject();
         DirectoryStation s;
-        s.uuid = text(o.value(u"stationuuid"));
-        s.name = text(o.value(u"name"));
-        s.url = text(o.value(u"url"));
-        s.urlResolved = text(o.value(u"url_resolved"));
-        s.codec = text(o.value(u"codec"));
-        s.bitrate = std::max(0, number(o.value(u"bitrate")));
-        s.country = text(o.value(u"country"));
-        s.countryCode = text(o.value(u"countrycode"));
-        s.language = text(o.value(u"language"));
-        s.tags = text(o.value(u"tags"));
-        s.votes = number(o.value(u"votes"));
-        s.lastCheckOk = checkOk(o.value(u"lastcheckok"));
+        for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
+            const QString key = it.key();
+            const QJsonValue v = it.value();
+            if (key == u"stationuuid")
+                s.uuid = text(v);
+            else if (key == u"name")
+                s.name = text(v);
+            else if (key == u"url")
+                s.url = text(v);
+            else if (key == u"url_resolved")
+                s.urlResolved = text(v);
+            else if (key == u"codec")
+                s.codec = text(v);
+            else if (key == u"bitrate")
+                s.bitrate = std::max(0, number(v));
+            else if (key == u"country")
+                s.country = text(v);
+            else if (key == u"countrycode")
+                s.countryCode = text(v);
+            else if (key == u"language")
+                s.language = text(v);
+            else if (key == u"tags")
+                s.tags = text(v);
+            else if (key == u"votes")
+                s.votes = number(v);
+            else if (key == u"lastcheckok")
+                s.lastCheckOk = checkOk(v);
+        }
         stations.push_back(std::move(s));
     }
     return stations;
