@@ -124,6 +124,7 @@ void CDirectoryDlg::buildControls()
     bitrate_ = new QSpinBox(this);
     bitrate_->setRange(0, 9999);
     bitrate_->setSuffix(QStringLiteral(" kbit/s"));
+    bitrate_->setSpecialValueText(texts::choose(lang, {u"any", u"tous", u"beliebig"}));
     reg(IDC_DIR_BITRATE, bitrate_);
     showBroken_ = new QCheckBox(
         texts::choose(lang, {u"Show broken stations", u"Afficher les stations en panne",
