@@ -17,6 +17,7 @@ inline constexpr int IDD_KESTRELWAVE_DIALOG = 110;
 inline constexpr int IDR_MAINFRAME = 128; // icon
 inline constexpr int IDD_INPUT_DIALOG = 131;
 inline constexpr int IDD_GREP_TOOL = 132;
+inline constexpr int IDD_DIRECTORY = 133;
 
 // System-menu About entries, one per language.
 inline constexpr int IDM_ABOUTBOX_EN = 0x10;
@@ -50,6 +51,7 @@ inline constexpr int IDC_VOLUME = 1030;
 inline constexpr int IDC_VOLUME_LABEL = 1031;
 inline constexpr int IDC_PROGRAMME_DUMP = 1050; // the hidden "D" button
 inline constexpr int IDC_GREP_TOOL = 1051;
+inline constexpr int IDC_DIRECTORY = 1052; // button and window-menu entry
 inline constexpr int IDC_INPUT_EDIT = 1101;
 
 // The Grep Tool dialog (132).
@@ -57,6 +59,22 @@ inline constexpr int IDC_GREP_OUTPUT = 1100;
 inline constexpr int IDC_GREP_ADDRESS = 1102;
 inline constexpr int IDC_GREP_PERFORM = 1103; // "Perfrorm Auto Scan", the default button
 inline constexpr int IDC_GREP_URLS = 1106;
+
+// The Station Directory dialog (133); its Close is IDOK, Escape IDCANCEL.
+inline constexpr int IDC_DIR_NAME = 1200;
+inline constexpr int IDC_DIR_TAG = 1201;
+inline constexpr int IDC_DIR_COUNTRY = 1202;
+inline constexpr int IDC_DIR_LANGUAGE = 1203;
+inline constexpr int IDC_DIR_CODEC = 1204;
+inline constexpr int IDC_DIR_BITRATE = 1205;
+inline constexpr int IDC_DIR_SHOW_BROKEN = 1206;
+inline constexpr int IDC_DIR_SEARCH = 1207; // the default button
+inline constexpr int IDC_DIR_RESULTS = 1208;
+inline constexpr int IDC_DIR_STATUS = 1209;
+inline constexpr int IDC_DIR_MORE = 1210;
+inline constexpr int IDC_DIR_PLAY = 1211;
+inline constexpr int IDC_DIR_ADD = 1212;
+
 inline constexpr int IDC_PRESET_FIRST = 2000;       // 2000-2015
 inline constexpr int IDC_PRESET_LABEL_FIRST = 3000; // 3000-3015
 inline constexpr int IDC_SCOPE = 3201;

@@ -50,7 +50,7 @@ QString fill(const QString& pattern, std::initializer_list<QString> args)
     return out;
 }
 
-const Caption kDialogCaptions[13] = {
+const Caption kDialogCaptions[14] = {
     {ids::IDC_INSERT, {u"Insert", u"Insérer", u"Einfügen"}},
     {ids::IDC_UPDATE, {u"Update", u"Mise à jour", u"Aktualisieren"}},
     {ids::IDC_REMOVE_INVALID, {u"Remove INVALID", u"Supprimer INVALID", u"INVALID löschen"}},
@@ -64,6 +64,7 @@ const Caption kDialogCaptions[13] = {
     {ids::IDC_HELP, {u"Help ?", u"Aide ?", u"Hilfe ?"}},
     {ids::IDOK, {u"Close", u"Quitter", u"Verlassen"}},
     {ids::IDC_VOLUME_LABEL, {u"Volume", u"Volume", u"Lautstärke"}},
+    {ids::IDC_DIRECTORY, {u"Directory", u"Annuaire", u"Verzeichnis"}},
 };
 
 AboutEntry aboutEntry(std::uint32_t language)

@@ -54,7 +54,7 @@ struct Caption {
 };
 
 // Captions of the main dialog that change with the language (English is the template's).
-extern const Caption kDialogCaptions[13];
+extern const Caption kDialogCaptions[14];
 
 // Text of the About entry in the system menu, with its string id and command id.
 struct AboutEntry {

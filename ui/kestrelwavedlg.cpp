@@ -15,6 +15,7 @@
 #include "ui/aboutdlg.h"
 #include "ui/accessibility.h"
 #include "ui/auxdlg.h"
+#include "ui/directorydlg.h"
 #include "ui/filedialogs.h"
 #include "ui/infopane.h"
 #include "ui/inputdlg.h"
@@ -231,6 +232,7 @@ void CKestrelwaveDlg::buildControls()
     makeButton(IDC_RECORD, QStringLiteral("Record"), true);
     makeButton(IDC_DELETE_RECORDING, QStringLiteral("Delete recording"));
     makeButton(IDC_GREP_TOOL, QStringLiteral("Grep Tool"));
+    makeButton(IDC_DIRECTORY, QStringLiteral("Directory"));
     makeButton(IDC_PROGRAMME_DUMP, QStringLiteral("D"));
     makeButton(IDC_HELP, QStringLiteral("Help ?"));
     makeButton(IDOK, QStringLiteral("Close"));
@@ -292,9 +294,9 @@ void CKestrelwaveDlg::buildControls()
 
     // Two rows of list buttons, in their usual order, let the window fit small screens.
     auto* listButtons = new QGridLayout;
-    const int listButtonIds[] = {IDC_LOAD_LIST,  IDC_SAVE_LIST,      IDC_SORT,
-                                 IDC_SEARCH,     IDC_REMOVE_INVALID, IDC_AUTO_SCAN,
-                                 IDC_WEB_SEARCH, IDC_GREP_TOOL,      IDC_PROGRAMME_DUMP};
+    const int listButtonIds[] = {
+        IDC_LOAD_LIST, IDC_SAVE_LIST,  IDC_SORT,      IDC_SEARCH,    IDC_REMOVE_INVALID,
+        IDC_AUTO_SCAN, IDC_WEB_SEARCH, IDC_GREP_TOOL, IDC_DIRECTORY, IDC_PROGRAMME_DUMP};
     for (int k = 0; k < int(std::size(listButtonIds)); ++k)
         listButtons->addWidget(button(listButtonIds[k]), k / 5, k % 5);
     listButtons->setColumnStretch(5, 1);
@@ -365,6 +367,7 @@ void CKestrelwaveDlg::setTabOrderByScreen()
                                    button(IDC_AUTO_SCAN),
                                    button(IDC_WEB_SEARCH),
                                    button(IDC_GREP_TOOL),
+                                   button(IDC_DIRECTORY),
                                    pane_};
     for (QPushButton* b : presets_)
         chain.push_back(b);
@@ -387,6 +390,11 @@ void CKestrelwaveDlg::initDialog()
         windowMenu_->addAction(texts::choose(lang, {u"&Close", u"&Quitter", u"&Schließen"}), this,
                                [this] { command(IDOK); });
     close->setData(IDOK);
+    windowMenu_
+        ->addAction(texts::choose(lang, {u"Station &Directory...", u"&Annuaire des stations...",
+                                         u"Sender&verzeichnis..."}),
+                    this, [this] { command(IDC_DIRECTORY); })
+        ->setData(IDC_DIRECTORY);
     windowMenu_->addSeparator();
     const texts::AboutEntry about = texts::aboutEntry(lang);
     QAction* aboutAction = windowMenu_->addAction(QString::fromUtf16(about.text));
@@ -893,6 +901,9 @@ void CKestrelwaveDlg::command(int id)
         break;
     case IDC_GREP_TOOL:
         onGrepTool();
+        break;
+    case IDC_DIRECTORY:
+        CDirectoryDlg::open(app_, *this);
         break;
     case IDC_PROGRAMME_DUMP:
         testSavedPage();

@@ -34,32 +34,6 @@ SinkInput playerSinkInput()
     return {};
 }
 
-// The loudest sample on the null sink's monitor over about a second.
-int monitorPeak()
-{
-    QProcess rec;
-    rec.start(QStringLiteral("parec"),
-              {QStringLiteral("--device=kw_null.monitor"), QStringLiteral("--raw"),
-               QStringLiteral("--format=s16le"), QStringLiteral("--channels=2"),
-               QStringLiteral("--rate=44100")});
-    if (!rec.waitForStarted(3000))
-        return -1;
-    QByteArray samples;
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 1500 && samples.size() < 44100 * 4) {
-        rec.waitForReadyRead(100);
-        samples += rec.readAllStandardOutput();
-    }
-    rec.kill();
-    rec.waitForFinished(2000);
-    int peak = 0;
-    for (qsizetype i = 0; i + 1 < samples.size(); i += 2)
-        peak =
-            std::max(peak, std::abs(int(qint16(uchar(samples[i]) | (uchar(samples[i + 1]) << 8)))));
-    return peak;
-}
-
 } // namespace
 
 TEST(Audio, FfplayIsHeardAndItsVolumeFollowsTheSliderBothWays)
@@ -83,7 +57,7 @@ TEST(Audio, FfplayIsHeardAndItsVolumeFollowsTheSliderBothWays)
     int peak = -1;
     EXPECT_TRUE(h.waitFor(
         [&] {
-            peak = monitorPeak();
+            peak = TestStation::monitorPeak();
             return peak > 1000;
         },
         10000))

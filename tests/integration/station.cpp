@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -138,4 +141,29 @@ QByteArray TestStation::run(const QString& program, const QStringList& args, int
         p.waitForFinished(1000);
     }
     return p.readAllStandardOutput();
+}
+
+int TestStation::monitorPeak()
+{
+    QProcess rec;
+    rec.start(QStringLiteral("parec"),
+              {QStringLiteral("--device=kw_null.monitor"), QStringLiteral("--raw"),
+               QStringLiteral("--format=s16le"), QStringLiteral("--channels=2"),
+               QStringLiteral("--rate=44100")});
+    if (!rec.waitForStarted(3000))
+        return -1;
+    QByteArray samples;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1500 && samples.size() < 44100 * 4) {
+        rec.waitForReadyRead(100);
+        samples += rec.readAllStandardOutput();
+    }
+    rec.kill();
+    rec.waitForFinished(2000);
+    int peak = 0;
+    for (qsizetype i = 0; i + 1 < samples.size(); i += 2)
+        peak =
+            std::max(peak, std::abs(int(qint16(uchar(samples[i]) | (uchar(samples[i + 1]) << 8)))));
+    return peak;
 }

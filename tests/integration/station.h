@@ -16,6 +16,8 @@ struct TestStation {
     static bool setTitle(const QString& mount, const QString& title);
     // The index of the sink input a player of ours opened on the test sound server, or -1.
     static int playerSinkInput();
+    // The loudest sample on the null sink's monitor over about a second; -1 without parec.
+    static int monitorPeak();
     // Runs a command line and returns its standard output (bounded to timeoutMs).
     static QByteArray run(const QString& program, const QStringList& args, int timeoutMs = 10000);
 };

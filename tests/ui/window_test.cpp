@@ -123,6 +123,11 @@ void WindowTest::fitsSmallScreensAndStaysReadableInADarkTheme()
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         dark.setColor(role, Qt::white);
     QApplication::setPalette(dark);
+    for (const std::uint32_t language : {1033u, 1031u}) {
+        DialogFixture f(language);
+        const int width = f.dialog().minimumSizeHint().width();
+        QVERIFY2(width <= 1000, qPrintable(QString::number(width)));
+    }
     {
         DialogFixture f(1036);
         CKestrelwaveDlg& d = f.dialog();
