@@ -391,7 +391,8 @@ void SongRecorder::end()
         return;
     if (frames_) {
         if (const std::optional<AudioFrame> tail = walker_.finish()) {
-            if (split_)
+            // A song file ends on a whole frame: a frame cut short by the stop plays nothing.
+            if (split_ && tail->samples > 0)
                 heldFrames_.push_back({tail->bytes, position_, tail->seconds()});
             position_ += tail->seconds();
         }

@@ -236,23 +236,25 @@ TEST(Recording, FailuresAreReportedAndPlaybackGoesOn)
     }
 }
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-// Records the MP3 mount through three title changes ("Kestrel - <song> 1" ...; a title
-// among the last five is no change) set four seconds apart through
-// Icecast's admin call, and stops once the audio after the last one is recorded too (the
-// bridge writes in gathered runs of up to 2.5 s); the writer is done when it returns.
-Recorded recordSongs(EngineHarness& h, const QString& song)
+// Records a mount through three title changes ("Kestrel - <song> 1" ...: a title among the
+// last five would be no change) set four seconds apart through Icecast's admin call; stops
+// once the audio after the last one is in too (the bridge writes in gathered runs of up to
+// 2.5 s), with the song writer done.
+Recorded recordSongs(EngineHarness& h, const QString& mount, const QString& song)
 {
-    TestStation::setTitle(QStringLiteral("/tone.mp3"), QStringLiteral("Kestrel - Opening"));
-    h.play(TestStation::icecast(QStringLiteral("/tone.mp3")));
+    TestStation::setTitle(mount, QStringLiteral("Kestrel - Opening"));
+    h.play(TestStation::icecast(mount));
     EXPECT_TRUE(
         h.waitFor([&] { return h.paneContains(QStringLiteral("- Kestrel - Opening\n")); }, 20000));
-    const Recorded r = recordFor(h, 4, [&h, &song] {
+    const Recorded r = recordFor(h, 4, [&] {
         for (int i = 1; i <= 3; ++i) {
             QThread::msleep(4000);
             const QString title = QStringLiteral("Kestrel - %1 %2").arg(song).arg(i);
-            TestStation::setTitle(QStringLiteral("/tone.mp3"), title);
+            TestStation::setTitle(mount, title);
             EXPECT_TRUE(h.waitFor([&] { return h.paneContains(u"- " + title + u'\n'); }, 10000));
         }
     });
@@ -261,20 +263,23 @@ Recorded recordSongs(EngineHarness& h, const QString& song)
     return r;
 }
 
-QString probeEntries(const QString& path, const QStringList& what)
+QString probeEntries(const QString& path, const QString& entries, bool count = false)
 {
-    return QString::fromUtf8(TestStation::run(
-        QStringLiteral("ffprobe"),
-        QStringList{QStringLiteral("-v"), QStringLiteral("error")} + what +
-            QStringList{QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1"), path}));
+    QStringList args = {QStringLiteral("-v"),
+                        QStringLiteral("error"),
+                        QStringLiteral("-show_entries"),
+                        entries,
+                        QStringLiteral("-of"),
+                        QStringLiteral("default=nw=1:nk=1"),
+                        path};
+    if (count)
+        args.prepend(QStringLiteral("-count_packets"));
+    return QString::fromUtf8(TestStation::run(QStringLiteral("ffprobe"), args));
 }
 
 int frameCount(const QString& path)
 {
-    return probeEntries(path, {QStringLiteral("-count_packets"), QStringLiteral("-show_entries"),
-                               QStringLiteral("stream=nb_read_packets")})
-        .trimmed()
-        .toInt();
+    return probeEntries(path, QStringLiteral("stream=nb_read_packets"), true).toInt();
 }
 
 } // namespace
@@ -283,7 +288,7 @@ TEST(Recording, CueSheetHasATrackWhereEachTitleArrived)
 {
     REQUIRE_STATION();
     EngineHarness h(QStringLiteral("capture-player.sh"));
-    const Recorded r = recordSongs(h, QStringLiteral("Cue"));
+    const Recorded r = recordSongs(h, QStringLiteral("/tone.mp3"), QStringLiteral("Cue"));
     const QString cue = r.file.left(r.file.size() - 3) + QStringLiteral("cue");
     const QString printed = QString::fromUtf8(TestStation::run(QStringLiteral("cueprint"), {cue}));
     EXPECT_TRUE(printed.contains(QStringLiteral("no. of tracks:\t4\n"))) << printed.toStdString();
@@ -291,25 +296,22 @@ TEST(Recording, CueSheetHasATrackWhereEachTitleArrived)
         EXPECT_TRUE(printed.contains(QStringLiteral("title:\t\t") + QLatin1String(title)));
     EXPECT_EQ(printed.count(QStringLiteral("perfomer:\tKestrel\n")), 4);
 
-    // Where the pane saw each title, and where the sheet puts it in the audio: the audio
-    // position is later by at most the bytes the bridge gathers before it writes (40000,
-    // 2.5 s at 128 kbit/s), because the pane's time is when a gathered run is handled.
-    const QString sheet = QString::fromUtf8(readAll(cue));
-    const QString info = QString::fromUtf8(readAll(r.info));
+    // The pane's time of a title is when its gathered run was handled; the audio position
+    // of the title lies up to one run (40000 bytes, 2.5 s at 128 kbit/s) later.
     std::vector<double> index, seen;
-    auto it =
-        QRegularExpression(QStringLiteral("INDEX 01 (\\d+):(\\d\\d):(\\d\\d)")).globalMatch(sheet);
-    while (it.hasNext()) {
-        const auto m = it.next();
+    auto at = QRegularExpression(QStringLiteral("INDEX 01 (\\d+):(\\d\\d):(\\d\\d)"))
+                  .globalMatch(QString::fromUtf8(readAll(cue)));
+    while (at.hasNext()) {
+        const auto m = at.next();
         index.push_back(m.captured(1).toInt() * 60 + m.captured(2).toInt() +
                         m.captured(3).toInt() / 75.0);
     }
-    it = QRegularExpression(QStringLiteral("\n@ (\\d+\\.\\d) sec\\. Recording Time\n"))
-             .globalMatch(info);
-    while (it.hasNext())
-        seen.push_back(it.next().captured(1).toDouble());
-    ASSERT_EQ(index.size(), 4u) << sheet.toStdString();
-    ASSERT_EQ(seen.size(), 3u) << info.toStdString();
+    at = QRegularExpression(QStringLiteral("\n@ (\\d+\\.\\d) sec\\. Recording Time\n"))
+             .globalMatch(QString::fromUtf8(readAll(r.info)));
+    while (at.hasNext())
+        seen.push_back(at.next().captured(1).toDouble());
+    ASSERT_EQ(index.size(), 4u);
+    ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(index[0], 0);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_GE(index[i + 1] - seen[i], -0.5) << i;
@@ -320,52 +322,46 @@ TEST(Recording, CueSheetHasATrackWhereEachTitleArrived)
 TEST(Recording, SplitBySongGivesOneTaggedPlayableFilePerSong)
 {
     REQUIRE_STATION();
-    EngineHarness h(QStringLiteral("capture-player.sh"));
-    h.app->splitSongs = 1;
-    h.app->shortestSongSeconds = 2;
-    const Recorded r = recordSongs(h, QStringLiteral("Song"));
-    const QString folder = QFileInfo(r.file).path() + u'/';
-    QStringList songs = h.engine().bridge.songs.producedFiles();
-    songs.removeIf([](const QString& f) { return !f.endsWith(QStringLiteral(".mp3")); });
-    const QStringList names = {QStringLiteral("Opening (partial)"), QStringLiteral("Song 1"),
-                               QStringLiteral("Song 2"), QStringLiteral("Song 3 (partial)")};
-    ASSERT_EQ(songs.size(), 4) << songs.join(u' ').toStdString();
-    EXPECT_FALSE(QFile::exists(r.file)) << "no continuous file beside the songs";
+    for (const QString& extension : {QStringLiteral("mp3"), QStringLiteral("aac")}) {
+        SCOPED_TRACE(extension.toStdString());
+        EngineHarness h(QStringLiteral("capture-player.sh"));
+        h.app->splitSongs = 1;
+        h.app->shortestSongSeconds = 2;
+        const Recorded r = recordSongs(h, u"/tone." + extension, extension);
+        QStringList songs = h.engine().bridge.songs.producedFiles();
+        songs.removeIf([&](const QString& f) { return !f.endsWith(extension); });
+        ASSERT_EQ(songs.size(), 4) << songs.join(u' ').toStdString();
+        EXPECT_FALSE(QFile::exists(r.file)) << "no continuous file beside the songs";
+        QByteArray audio;
+        int frames = 0;
+        for (int i = 0; i < 4; ++i) {
+            const QString title = i ? extension + u' ' + QString::number(i) : u"Opening"_s;
+            EXPECT_EQ(songs[i], QFileInfo(r.file).path() + u"/Kestrel - " + title +
+                                    (i % 3 ? u"."_s : u" (partial)."_s) + extension);
+            // An MP3 song may begin on a frame whose bit reservoir lies in the song before.
+            const int errors = decodeErrors(songs[i]);
+            EXPECT_GE(errors, 0);
+            EXPECT_LE(errors, extension == u"mp3" ? 1 : 0) << songs[i].toStdString();
+            EXPECT_EQ(probeEntries(songs[i], QStringLiteral("format_tags=artist,title,album")),
+                      u"Kestrel Test tone." + extension + u"\nKestrel\n" + title + u'\n');
+            frames += frameCount(songs[i]);
+            const QByteArray bytes = readAll(songs[i]);
+            ASSERT_TRUE(bytes.startsWith("ID3"));
+            const auto size = [&](int k) { return (uchar(bytes[k]) & 0x7F) << (7 * (9 - k)); };
+            audio += bytes.mid(10 + size(6) + size(7) + size(8) + size(9));
+        }
+        // Nothing lost, nothing twice: the songs in a row are what the player got.
+        EXPECT_GE(h.captured().indexOf(audio), 0);
+        QFile whole(h.dir.path() + u"/whole." + extension);
+        ASSERT_TRUE(whole.open(QIODevice::WriteOnly) && whole.write(audio) == audio.size());
+        whole.close();
+        EXPECT_NEAR(frames, frameCount(whole.fileName()), 3);
+        EXPECT_GT(frames, 12 * 38);
+        EXPECT_EQ(readAll(r.info).count("\nSong file: Kestrel - "), 4);
 
-    QByteArray audio;
-    int frames = 0;
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(songs[i].toStdString());
-        EXPECT_EQ(songs[i], folder + QStringLiteral("Kestrel - ") + names[i] + u".mp3");
-        // A song begins on a frame whose bit reservoir may lie in the song before.
-        const int errors = decodeErrors(songs[i]);
-        EXPECT_GE(errors, 0);
-        EXPECT_LE(errors, 1);
-        EXPECT_EQ(probeEntries(songs[i], {QStringLiteral("-show_entries"),
-                                          QStringLiteral("format_tags=artist,title,album")}),
-                  QStringLiteral("Kestrel Test tone.mp3\nKestrel\n") +
-                      names[i].section(QStringLiteral(" ("), 0, 0) + u'\n');
-        frames += frameCount(songs[i]);
-        QByteArray bytes = readAll(songs[i]);
-        ASSERT_TRUE(bytes.startsWith("ID3"));
-        const auto syncsafe = [&](int k) { return (uchar(bytes[k]) & 0x7F) << (7 * (9 - k)); };
-        audio += bytes.mid(10 + syncsafe(6) + syncsafe(7) + syncsafe(8) + syncsafe(9));
+        h.boxes->answer(true);
+        h.engine().control.onDeleteRecording();
+        for (const QString& f : songs + QStringList{r.file.chopped(3) + u"cue"})
+            EXPECT_FALSE(QFile::exists(f)) << f.toStdString();
     }
-    // Nothing lost, nothing twice: the songs in a row are what the player got.
-    EXPECT_GE(h.captured().indexOf(audio), 0);
-    const QString whole = h.dir.path() + QStringLiteral("/whole.mp3");
-    QFile out(whole);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(audio);
-    out.close();
-    EXPECT_NEAR(frames, frameCount(whole), 3);
-    EXPECT_GT(frames, 38 * 12);
-    const QString info = QString::fromUtf8(readAll(r.info));
-    EXPECT_EQ(info.count(QStringLiteral("\nSong file: Kestrel - ")), 4) << info.toStdString();
-
-    h.boxes->answer(true);
-    h.engine().control.onDeleteRecording();
-    for (const QString& f : songs)
-        EXPECT_FALSE(QFile::exists(f));
-    EXPECT_FALSE(QFile::exists(r.file.left(r.file.size() - 3) + QStringLiteral("cue")));
 }
