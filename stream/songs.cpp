@@ -114,7 +114,7 @@ QString songFileName(const QString& song, bool partial)
 QString freeSongPath(const QString& folder, const QString& name, const QString& extension,
                      const std::function<bool(const QString&)>& exists)
 {
-    const QString base = folder + u'/' + recordingName(name);
+    const QString base = folder + u'/' + name;
     for (int n = 1; n < 100000; ++n) {
         const QString path = n == 1 ? base + u'.' + extension
                                     : QStringLiteral("%1 (%2).%3").arg(base).arg(n).arg(extension);

@@ -42,7 +42,7 @@ QString cueSheetText(const QString& performer, const QString& title,
 // song text, with " (partial)" for a song the recording did not hold whole.
 QString songFileName(const QString& song, bool partial);
 // folder/name.extension, or folder/name (2).extension, (3) ... : the first one exists()
-// denies. Always a file directly inside folder.
+// denies; empty when all are. With a name from songFileName, a file directly inside folder.
 QString freeSongPath(const QString& folder, const QString& name, const QString& extension,
                      const std::function<bool(const QString&)>& exists);
 
