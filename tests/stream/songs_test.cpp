@@ -3,21 +3,6 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
-TEST(Songs, TitlesSplitAtTheFirstDash)
-{
-    const struct {
-        const char16_t *song, *performer, *title;
-    } rows[] = {{u"Nina Simone - Feeling Good", u"Nina Simone", u"Feeling Good"},
-                {u" A - B - C ", u"A", u"B - C"},
-                {u"News at noon", u"", u"News at noon"},
-                {u"Jazz-Funk - ", u"", u"Jazz-Funk -"}};
-    for (const auto& r : rows) {
-        const SongTitle s = splitSongTitle(QString::fromUtf16(r.song));
-        EXPECT_EQ(s.performer, QString::fromUtf16(r.performer));
-        EXPECT_EQ(s.title, QString::fromUtf16(r.title));
-    }
-}
-
 TEST(Songs, CueSheetNamesEveryTrackWithoutGoingBack)
 {
     const std::vector<CueFile> files = {{QStringLiteral("Radio_24-05-01@14h05.mp3"),
