@@ -88,4 +88,7 @@ inline constexpr int ID_MENU_ABANDON = 4003;
 inline constexpr int ID_MENU_ASSIGN = 4004;
 inline constexpr int ID_MENU_DELETE = 4005;
 
+// Window-menu commands.
+inline constexpr int ID_MENU_SPLIT_SONGS = 4100; // "Record songs as separate files"
+
 } // namespace ids

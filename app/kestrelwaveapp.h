@@ -120,6 +120,11 @@ public:
     std::array<QString, kPresetSlots> presetUrl;
     int selectedPreset = -1;
     std::array<std::uint32_t, ColorCount> colors = kDefaultColors;
+    // [SONGS]: the songs of a recording (stream/songrecorder.h), read by the worker when a
+    // recording begins.
+    std::atomic<int> splitSongs{0};
+    std::atomic<int> titleOffsetMs{0};        // -10000..10000
+    std::atomic<int> shortestSongSeconds{30}; // 0..3600
 
     StationList stations{this};
     PlaybackStatus status;

@@ -167,6 +167,18 @@ int CKestrelwaveApp::ReadSettings()
                 colors[c] = *color;
         }
     }
+    const auto number = [&ini](const char* key, int low, int high) -> std::optional<int> {
+        const auto value = ini.value("SONGS", key);
+        bool ok = false;
+        const int n = value ? value->toInt(&ok) : 0;
+        return ok ? std::optional<int>(std::clamp(n, low, high)) : std::nullopt;
+    };
+    if (const auto split = number("split", 0, 1))
+        splitSongs = *split;
+    if (const auto offset = number("offset_ms", -10000, 10000))
+        titleOffsetMs = *offset;
+    if (const auto shortest = number("shortest_s", 0, 3600))
+        shortestSongSeconds = *shortest;
     return 1;
 }
 
@@ -214,6 +226,10 @@ int CKestrelwaveApp::WriteSettings()
                  .arg((v >> 8) & 0xFF)
                  .arg((v >> 16) & 0xFF));
     }
+    line(QStringLiteral("[SONGS]"));
+    line(QStringLiteral("split=%1").arg(splitSongs.load()));
+    line(QStringLiteral("offset_ms=%1").arg(titleOffsetMs.load()));
+    line(QStringLiteral("shortest_s=%1").arg(shortestSongSeconds.load()));
 
     // Written beside the old file and renamed over it: a crash or a full disk keeps the
     // previous settings whole.

@@ -367,5 +367,10 @@ void PlaybackControl::onDeleteRecording()
     if (!engine_.bridge.recordingOpen())
         QFile::remove(path);
     QFile::remove(CUtil::WithExtension(path, QStringLiteral("txt")));
+    // The song files and the cue sheet, once the song writer is done with them.
+    SongRecorder& songs = engine_.bridge.songs;
+    songs.waitIdle(5000);
+    for (const QString& file : songs.producedFiles())
+        QFile::remove(file);
     lastRecordPath.clear();
 }

@@ -3,6 +3,7 @@
 #include "platform/audiosession.h"
 #include "platform/processpipe.h"
 #include "stream/probe.h"
+#include "stream/songrecorder.h"
 #include "stream/startbuffer.h"
 
 #include <QFile>
@@ -59,6 +60,8 @@ public:
     QString recordFolder;
     QString recordPath;
     QString infoPath;
+    // The cue sheet and, with split on, the song files; fed under the recording lock.
+    SongRecorder songs;
 
     bool findVolumeControl();
     void setVolume(double level);
@@ -91,6 +94,7 @@ public:
 private:
     void recordBlock(const unsigned char* data, int n);
     void stopRecordingFromWorker(const QString& paneText);
+    void beginSongs(const QString& stationName, const QString& path);
 
     // Bytes written to the player, 0, -1 (the player is gone) or -3 (aborted by the worker).
     int write(const unsigned char* data, int n);
@@ -133,5 +137,6 @@ private:
 // is "Unknown". The result never leaves the recordings folder.
 QString recordingName(const QString& stationName);
 
-// The first name of stem.ext, stem_01.ext, stem_02.ext ... that is not taken.
+// The first name of stem.ext, stem_01.ext, stem_02.ext ... that is not taken, neither by
+// itself nor by the information file or cue sheet of that name.
 QString freeRecordingPath(const QString& stem, const QString& extension);

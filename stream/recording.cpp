@@ -50,8 +50,14 @@ QString recordingName(const QString& stationName)
 
 QString freeRecordingPath(const QString& stem, const QString& extension)
 {
+    const auto taken = [](const QString& path) {
+        // A split recording leaves no file of its own name, only its sheet and information.
+        return QFileInfo::exists(path) ||
+               QFileInfo::exists(CUtil::WithExtension(path, QStringLiteral("txt"))) ||
+               QFileInfo::exists(CUtil::WithExtension(path, QStringLiteral("cue")));
+    };
     QString path = stem + u'.' + extension;
-    for (int n = 1; QFileInfo::exists(path) && n < 10000; ++n)
+    for (int n = 1; taken(path) && n < 10000; ++n)
         path = QStringLiteral("%1_%2.%3").arg(stem).arg(n, 2, 10, QLatin1Char('0')).arg(extension);
     return path;
 }
@@ -105,10 +111,12 @@ bool CPlayStream::openRecording(const QString& stationName)
         recordPath = path;
         infoPath = CUtil::WithExtension(path, QStringLiteral("txt"));
         infoFile_.setFileName(infoPath);
-        infoFile_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        // Appending: the song writer adds its lines through a handle of its own.
+        infoFile_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
         recordedBytes = 0;
         recordOrigin_ = platform::tickCount();
         recordOpen_ = true;
+        beginSongs(stationName, path);
     }
     if (MainWindowPort* w = engine_.window())
         w->invokeOnGui([this, path] { engine_.control.lastRecordPath = path; });
@@ -123,6 +131,7 @@ void CPlayStream::closeRecording()
     {
         std::lock_guard lock(recordMutex_);
         recordOpen_ = false;
+        songs.end();
         if (recordFile_.isOpen())
             recordFile_.close();
         if (infoFile_.isOpen())
@@ -135,6 +144,24 @@ void CPlayStream::closeRecording()
         if (!p.isEmpty())
             CUtil::RemoveIfEmpty(p);
     }
+}
+
+void CPlayStream::beginSongs(const QString& stationName, const QString& path)
+{
+    CKestrelwaveApp& app = engine_.app;
+    const QString extension = QFileInfo(path).suffix();
+    SongRecording r;
+    r.stem = path.left(path.size() - extension.size() - 1);
+    r.extension = extension;
+    r.formatCode = engine_.format.formatCode;
+    r.station = stationName;
+    r.stationUrl =
+        engine_.curl.stationUrl.isEmpty() ? engine_.curl.currentUrl : engine_.curl.stationUrl;
+    r.firstSong = engine_.meta.nowPlaying();
+    r.infoPath = infoPath;
+    r.language = app.language();
+    r.settings = {app.splitSongs != 0, app.titleOffsetMs, app.shortestSongSeconds};
+    songs.begin(r);
 }
 
 void CPlayStream::copyToInfoFile(const QString& text)
@@ -184,6 +211,15 @@ void CPlayStream::recordBlock(const unsigned char* data, int n)
             return;
         }
         engine_.showText(QStringLiteral("\nStart recording\n"));
+        if (songs.splitRefused())
+            engine_.showText(texts::choose(
+                app.language(),
+                {u"\nSongs are not cut into files of their own for this audio format; the cue "
+                 u"sheet beside the recording marks them.\n",
+                 u"\nPour ce format audio, les titres ne sont pas découpés en fichiers séparés ; "
+                 u"la feuille cue à côté de l'enregistrement les repère.\n",
+                 u"\nBei diesem Audioformat werden die Titel nicht in eigene Dateien geschnitten; "
+                 u"die Cue-Datei neben der Aufnahme markiert sie.\n"}));
         if (MainWindowPort* w = engine_.window()) {
             w->invokeOnGui([&] {
                 if (app.stations.isValidIndex(row)) {
@@ -199,11 +235,23 @@ void CPlayStream::recordBlock(const unsigned char* data, int n)
     std::unique_lock lock(recordMutex_);
     if (!recordOpen_)
         return;
-    const qint64 count = n - offset;
-    const qint64 done = recordFile_.write(reinterpret_cast<const char*>(data + offset), count);
-    if (done != count) {
+    // A title change since the last block lies where this block begins.
+    songs.title(engine_.meta.nowPlaying());
+    const int count = n - offset;
+    const unsigned char* audio = data + offset;
+    QString failed;
+    if (songs.splitting()) {
+        songs.audio(audio, count, 0);
+        failed = songs.failedPath();
+    } else if (recordFile_.write(reinterpret_cast<const char*>(audio), count) != count) {
+        failed = recordPath;
+    } else {
+        const StreamFormat& f = engine_.format;
+        songs.audio(audio, count, f.bitRate > 0 ? f.bitRate.load() : f.statedBitRate.load());
+    }
+    if (!failed.isEmpty()) {
         // A full disk: what was written stays, the user is told, playback goes on.
-        const QString path = recordPath;
+        const QString path = failed;
         lock.unlock();
         stopRecordingFromWorker(
             texts::choose(app.language(),
@@ -217,6 +265,6 @@ void CPlayStream::recordBlock(const unsigned char* data, int n)
         closeRecording();
         return;
     }
-    recordedBytes += int(done);
+    recordedBytes += count;
     recordWritten = true;
 }

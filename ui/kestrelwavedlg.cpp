@@ -21,6 +21,7 @@
 #include "ui/inputdlg.h"
 #include "ui/listheader.h"
 #include "ui/scopewidget.h"
+#include "ui/songmenu.h"
 #include "ui/stationlistmodel.h"
 #include "ui/workerwait.h"
 
@@ -423,6 +424,7 @@ void CKestrelwaveDlg::initDialog()
     urlEdit_->clear();
     if (app_.ReadSettings() == 0)
         app_.ApplyFirstStartDefaults();
+    addSongSplitItem(*windowMenu_, app_);
     applyColors();
 
     urlEdit_->setText(app_.currentUrl);

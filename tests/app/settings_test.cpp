@@ -1,8 +1,8 @@
 #include "app/kestrelwaveapp.h"
 #include "app/settings.h"
 #include "platform/registrystore.h"
-#include "tests/support/testhost.h"
 #include "tests/support/scriptedmessageboxes.h"
+#include "tests/support/testhost.h"
 
 #include <QDir>
 #include <QFile>
@@ -75,6 +75,8 @@ const QByteArray kDefaultColorLines = "[COLORS]\r\n"
                                       "modified=0,100,80\r\n"
                                       "valid=0,0,0\r\n"
                                       "invalid=220,0,50\r\n";
+// The newest section comes last, so that the older ones keep their order.
+const QByteArray kDefaultSongLines = "[SONGS]\r\nsplit=0\r\noffset_ms=0\r\nshortest_s=30\r\n";
 
 TEST_F(Settings, WritesTheExactFileAndReadsItBack)
 {
@@ -101,7 +103,7 @@ TEST_F(Settings, WritesTheExactFileAndReadsItBack)
                                 "sel_1 = Jazz One \thttp://192.0.2.21:8000/jazz\r\n"
                                 "sel_3 = http://192.0.2.22/news.aac\r\n"
                                 "selected = 1\r\n" +
-                                kDefaultColorLines;
+                                kDefaultColorLines + kDefaultSongLines;
     EXPECT_EQ(readFile(ini()), expected);
     EXPECT_TRUE(boxes.boxes().empty());
 
@@ -116,6 +118,24 @@ TEST_F(Settings, WritesTheExactFileAndReadsItBack)
     EXPECT_EQ(back->presetName[2], QString());
     EXPECT_EQ(back->selectedPreset, 0);
     EXPECT_EQ(back->colors, kDefaultColors);
+}
+
+TEST_F(Settings, SongValuesSurviveAndStayInRange)
+{
+    app->ReadSettings();
+    app->splitSongs = 1;
+    app->titleOffsetMs = -2500;
+    app->shortestSongSeconds = 5;
+    ASSERT_EQ(app->WriteSettings(), 1);
+    auto back = newApp();
+    ASSERT_EQ(back->ReadSettings(), 1);
+    EXPECT_EQ(back->splitSongs, 1);
+    EXPECT_EQ(back->titleOffsetMs, -2500);
+    EXPECT_EQ(back->shortestSongSeconds, 5);
+    auto wild = readFrom("[SONGS]\r\nsplit=7\r\noffset_ms=-99999\r\nshortest_s=x\r\n");
+    EXPECT_EQ(wild->splitSongs, 1);
+    EXPECT_EQ(wild->titleOffsetMs, -10000);
+    EXPECT_EQ(wild->shortestSongSeconds, 30);
 }
 
 TEST_F(Settings, OptionalSectionsOnlyWhenNeeded)
@@ -163,7 +183,7 @@ TEST_F(Settings, OptionalSectionsOnlyWhenNeeded)
         const QByteArray expected = "[LIST_FILE]\r\nlist=" + data.toUtf8() +
                                     "/Kestrelwave_example.txt\r\n"
                                     "[WEBSERVER]\r\nurl=https://192.0.2.10/\r\n" +
-                                    r.middle + kDefaultColorLines;
+                                    r.middle + kDefaultColorLines + kDefaultSongLines;
         EXPECT_EQ(readFile(ini()), expected) << r.what;
         EXPECT_EQ(a->stations.listPath, data + u"/Kestrelwave_example.txt"_s) << r.what;
     }
@@ -358,7 +378,6 @@ TEST_F(Settings, WriteThatCannotOpenReportsInTheLanguage)
     EXPECT_EQ(a->WriteSettings(), 0); // no path yet
     EXPECT_TRUE(boxes.boxes().empty());
 }
-
 
 TEST_F(Settings, WriteThatFailsHalfwayKeepsTheOldFile)
 {

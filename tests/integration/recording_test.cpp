@@ -235,3 +235,133 @@ TEST(Recording, FailuresAreReportedAndPlaybackGoesOn)
         h.stop();
     }
 }
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records a mount through three title changes ("Kestrel - <song> 1" ...: a title among the
+// last five would be no change) set four seconds apart through Icecast's admin call; stops
+// once the audio after the last one is in too (the bridge writes in gathered runs of up to
+// 2.5 s), with the song writer done.
+Recorded recordSongs(EngineHarness& h, const QString& mount, const QString& song)
+{
+    TestStation::setTitle(mount, QStringLiteral("Kestrel - Opening"));
+    h.play(TestStation::icecast(mount));
+    EXPECT_TRUE(
+        h.waitFor([&] { return h.paneContains(QStringLiteral("- Kestrel - Opening\n")); }, 20000));
+    const Recorded r = recordFor(h, 4, [&] {
+        for (int i = 1; i <= 3; ++i) {
+            QThread::msleep(4000);
+            const QString title = QStringLiteral("Kestrel - %1 %2").arg(song).arg(i);
+            TestStation::setTitle(mount, title);
+            EXPECT_TRUE(h.waitFor([&] { return h.paneContains(u"- " + title + u'\n'); }, 10000));
+        }
+    });
+    h.stop();
+    EXPECT_TRUE(h.engine().bridge.songs.waitIdle(10000));
+    return r;
+}
+
+QString probeEntries(const QString& path, const QString& entries, bool count = false)
+{
+    QStringList args = {QStringLiteral("-v"),
+                        QStringLiteral("error"),
+                        QStringLiteral("-show_entries"),
+                        entries,
+                        QStringLiteral("-of"),
+                        QStringLiteral("default=nw=1:nk=1"),
+                        path};
+    if (count)
+        args.prepend(QStringLiteral("-count_packets"));
+    return QString::fromUtf8(TestStation::run(QStringLiteral("ffprobe"), args));
+}
+
+int frameCount(const QString& path)
+{
+    return probeEntries(path, QStringLiteral("stream=nb_read_packets"), true).toInt();
+}
+
+} // namespace
+
+TEST(Recording, CueSheetHasATrackWhereEachTitleArrived)
+{
+    REQUIRE_STATION();
+    EngineHarness h(QStringLiteral("capture-player.sh"));
+    const Recorded r = recordSongs(h, QStringLiteral("/tone.mp3"), QStringLiteral("Cue"));
+    const QString cue = r.file.left(r.file.size() - 3) + QStringLiteral("cue");
+    const QString printed = QString::fromUtf8(TestStation::run(QStringLiteral("cueprint"), {cue}));
+    EXPECT_TRUE(printed.contains(QStringLiteral("no. of tracks:\t4\n"))) << printed.toStdString();
+    for (const char* title : {"Opening", "Cue 1", "Cue 2", "Cue 3"})
+        EXPECT_TRUE(printed.contains(QStringLiteral("title:\t\t") + QLatin1String(title)));
+    EXPECT_EQ(printed.count(QStringLiteral("perfomer:\tKestrel\n")), 4);
+
+    // The pane's time of a title is when its gathered run was handled; the audio position
+    // of the title lies up to one run (40000 bytes, 2.5 s at 128 kbit/s) later.
+    std::vector<double> index, seen;
+    auto at = QRegularExpression(QStringLiteral("INDEX 01 (\\d+):(\\d\\d):(\\d\\d)"))
+                  .globalMatch(QString::fromUtf8(readAll(cue)));
+    while (at.hasNext()) {
+        const auto m = at.next();
+        index.push_back(m.captured(1).toInt() * 60 + m.captured(2).toInt() +
+                        m.captured(3).toInt() / 75.0);
+    }
+    at = QRegularExpression(QStringLiteral("\n@ (\\d+\\.\\d) sec\\. Recording Time\n"))
+             .globalMatch(QString::fromUtf8(readAll(r.info)));
+    while (at.hasNext())
+        seen.push_back(at.next().captured(1).toDouble());
+    ASSERT_EQ(index.size(), 4u);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(index[0], 0);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_GE(index[i + 1] - seen[i], -0.5) << i;
+        EXPECT_LE(index[i + 1] - seen[i], 2.5 + 0.5) << i;
+    }
+}
+
+TEST(Recording, SplitBySongGivesOneTaggedPlayableFilePerSong)
+{
+    REQUIRE_STATION();
+    for (const QString& extension : {QStringLiteral("mp3"), QStringLiteral("aac")}) {
+        SCOPED_TRACE(extension.toStdString());
+        EngineHarness h(QStringLiteral("capture-player.sh"));
+        h.app->splitSongs = 1;
+        h.app->shortestSongSeconds = 2;
+        const Recorded r = recordSongs(h, u"/tone." + extension, extension);
+        QStringList songs = h.engine().bridge.songs.producedFiles();
+        songs.removeIf([&](const QString& f) { return !f.endsWith(extension); });
+        ASSERT_EQ(songs.size(), 4) << songs.join(u' ').toStdString();
+        EXPECT_FALSE(QFile::exists(r.file)) << "no continuous file beside the songs";
+        QByteArray audio;
+        int frames = 0;
+        for (int i = 0; i < 4; ++i) {
+            const QString title = i ? extension + u' ' + QString::number(i) : u"Opening"_s;
+            EXPECT_EQ(songs[i], QFileInfo(r.file).path() + u"/Kestrel - " + title +
+                                    (i % 3 ? u"."_s : u" (partial)."_s) + extension);
+            // An MP3 song may begin on a frame whose bit reservoir lies in the song before.
+            const int errors = decodeErrors(songs[i]);
+            EXPECT_GE(errors, 0);
+            EXPECT_LE(errors, extension == u"mp3" ? 1 : 0) << songs[i].toStdString();
+            EXPECT_EQ(probeEntries(songs[i], QStringLiteral("format_tags=artist,title,album")),
+                      u"Kestrel Test tone." + extension + u"\nKestrel\n" + title + u'\n');
+            frames += frameCount(songs[i]);
+            const QByteArray bytes = readAll(songs[i]);
+            ASSERT_TRUE(bytes.startsWith("ID3"));
+            const auto size = [&](int k) { return (uchar(bytes[k]) & 0x7F) << (7 * (9 - k)); };
+            audio += bytes.mid(10 + size(6) + size(7) + size(8) + size(9));
+        }
+        // Nothing lost, nothing twice: the songs in a row are what the player got.
+        EXPECT_GE(h.captured().indexOf(audio), 0);
+        QFile whole(h.dir.path() + u"/whole." + extension);
+        ASSERT_TRUE(whole.open(QIODevice::WriteOnly) && whole.write(audio) == audio.size());
+        whole.close();
+        EXPECT_NEAR(frames, frameCount(whole.fileName()), 3);
+        EXPECT_GT(frames, 12 * 38);
+        EXPECT_EQ(readAll(r.info).count("\nSong file: Kestrel - "), 4);
+
+        h.boxes->answer(true);
+        h.engine().control.onDeleteRecording();
+        for (const QString& f : songs + QStringList{r.file.chopped(3) + u"cue"})
+            EXPECT_FALSE(QFile::exists(f)) << f.toStdString();
+    }
+}

@@ -105,9 +105,13 @@ void DialogTest::aboutEntryCarriesTheLanguagesId_data()
     QTest::addColumn<int>("commandId");
     QTest::addColumn<int>("dialogId");
     QTest::addColumn<QString>("text");
-    QTest::newRow("en") << 1033u << 0x10 << 100 << QStringLiteral("&About Kestrelwave...");
-    QTest::newRow("fr") << 1036u << 0x20 << 101 << QStringLiteral("&A propos de Kestrelwave...");
-    QTest::newRow("de") << 1031u << 0x30 << 102 << QStringLiteral("&Uber Kestrelwave...");
+    QTest::addColumn<QString>("songs");
+    QTest::newRow("en") << 1033u << 0x10 << 100 << QStringLiteral("&About Kestrelwave...")
+                        << QStringLiteral("Record songs as separate files");
+    QTest::newRow("fr") << 1036u << 0x20 << 101 << QStringLiteral("&A propos de Kestrelwave...")
+                        << QStringLiteral("Enregistrer chaque titre à part");
+    QTest::newRow("de") << 1031u << 0x30 << 102 << QStringLiteral("&Uber Kestrelwave...")
+                        << QStringLiteral("Jeder Titel als eigene Datei");
 }
 
 void DialogTest::aboutEntryCarriesTheLanguagesId()
@@ -116,13 +120,22 @@ void DialogTest::aboutEntryCarriesTheLanguagesId()
     QFETCH(int, commandId);
     QFETCH(int, dialogId);
     QFETCH(QString, text);
+    QFETCH(QString, songs);
     DialogFixture f(language);
     const QList<QAction*> actions = f.dialog().windowMenu()->actions();
-    QAction* about = nullptr;
+    QAction *about = nullptr, *split = nullptr;
     for (QAction* a : actions) {
         if (a->data().toInt() == commandId)
             about = a;
+        if (a->data().toInt() == ID_MENU_SPLIT_SONGS)
+            split = a;
     }
+    // The split by song is off at first, and remembered once checked.
+    QVERIFY(split && split->isCheckable() && !split->isChecked());
+    QCOMPARE(split->text(), songs);
+    split->trigger();
+    QVERIFY(
+        readFile(f.dataFolder + QStringLiteral("/Kestrelwave.ini")).contains("\r\nsplit=1\r\n"));
     QVERIFY(about);
     QCOMPARE(about->text(), text);
     QVERIFY(actions.indexOf(about) > 0 && actions.at(actions.indexOf(about) - 1)->isSeparator());
