@@ -368,7 +368,8 @@ void CDirectoryDlg::onAdd()
                              u" (%d laissées de côté : la liste ne peut garder leur adresse)",
                              u" (%d ausgelassen: die Liste kann ihre Adresse nicht speichern)"},
                             added.unfit);
-    const auto addedText = [&](qsizetype n) {
+    // A QString, not the builder of the sum: that would refer to the texts that end here.
+    const auto addedText = [&](qsizetype n) -> QString {
         return texts::choose(lang,
                              {u"%d stations added to the list", u"%d stations ajoutées à la liste",
                               u"%d Sender zur Liste hinzugefügt"},
