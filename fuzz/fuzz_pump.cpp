@@ -94,8 +94,9 @@ RunResult pumpStream(const QByteArray& stream, std::int32_t interval, std::int32
     }
     const int held = e.bridge.pending;
     fuzzCheck(held >= 0 && held <= stream.size(), "the pump holds back part of what it got");
-    fuzzCheck(held < std::max(CPlayStream::kGather, interval + 4081),
-              "the pump holds back no more than a gathering run or a block");
+    // Until the player's start buffer lets go, what it holds; then a gathering run or a block.
+    fuzzCheck(held < std::max({CPlayStream::kGather, interval + 4081, StartBuffer::kMaxHeldBytes}),
+              "the pump holds back no more than the start buffer, a gathering run or a block");
     return {r.played, stream.size() - held, e.meta.rawMetadata};
 }
 

@@ -126,9 +126,14 @@ bool StartBuffer::release(const unsigned char* held, int length, std::uint32_t n
     if (!holding_)
         return true;
     count(held, length);
-    if (kbps_ == 0)
-        kbps_ = measuredKbps(held, length, formatCode_);
-    if (audio_ >= targetBytes() || now - begin_ >= kPauseMs)
+    // Measured again only after another step of held bytes, and over their start: a server
+    // sending byte by byte must not make every block rescan all that is held.
+    if (kbps_ == 0 && (measuredAt_ == 0 || length >= measuredAt_ + kMeasureStep) &&
+        measuredAt_ < kMeasureBytes) {
+        measuredAt_ = std::max(1, length);
+        kbps_ = measuredKbps(held, std::min(length, kMeasureBytes), formatCode_);
+    }
+    if (audio_ >= targetBytes() || now - begin_ >= kPauseMs || length >= kMaxHeldBytes)
         holding_ = false;
     return !holding_;
 }

@@ -16,6 +16,9 @@ public:
     static constexpr int kAudioMs = 1500;
     static constexpr int kMaxAudioMs = 2500;
     static constexpr std::uint32_t kPauseMs = 500 + 2500 + 100;
+    // Held bytes, metadata included, that let go whatever the audio count: a stream of tiny
+    // audio runs between large metadata blocks must not fill the pump's buffer first.
+    static constexpr int kMaxHeldBytes = 512 * 1024;
 
     // A player waits for its first bytes from now; statedKbps 0: not stated.
     void begin(std::uint32_t now, int formatCode, int statedKbps, int metaInterval);
@@ -41,7 +44,10 @@ private:
     int counted_ = 0; // held bytes looked at
     int audio_ = 0;
     int sinceMetadata_ = 0;
-    int skip_ = 0; // metadata bytes still to pass
+    int skip_ = 0;       // metadata bytes still to pass
+    int measuredAt_ = 0; // held bytes when the rate was last looked for
+    static constexpr int kMeasureBytes = 64 * 1024;
+    static constexpr int kMeasureStep = 2048;
 };
 
 // The bit rate (kbit/s) the start of a stream shows: the first MP3 or ADTS frame, or for
