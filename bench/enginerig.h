@@ -23,12 +23,7 @@ struct EngineRig {
         app->playerPath = platform::findExecutable(QStringLiteral("ffplay"));
         app->status.useFfplay = 1;
         app->setWindow(&window);
-        window.onMessage = [this](int message, qint64 lParam) {
-            if (message == msg::WM_APP_TRANSFER_END)
-                app->engine->control.onTransferEnd();
-            else if (message == msg::WM_APP_BIT_RATE)
-                app->engine->control.onBitRate(int(lParam));
-        };
+        window.handleAsTheDialog(app->engine->control);
     }
     ~EngineRig() { app->setWindow(nullptr); }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// The community radio directory's public JSON interface as pure functions: the request paths
+// the program sends and the reading of the answers. Any thread; no state.
+
 #include "stations/listline.h"
 
 #include <QByteArray>
@@ -8,9 +11,6 @@
 #include <vector>
 
 class StationList;
-
-// The community radio directory's public JSON interface as pure functions: the request paths
-// the program sends and the reading of the answers. Any thread; no state.
 
 // One station of a search answer. The directory's records are typed by the public: every
 // field may be missing, null, a number written as text or text where a number belongs.

@@ -1,5 +1,8 @@
 #pragma once
 
+// The station directory's client: server discovery and the search and click transfers. Made
+// and called on the GUI thread; the transfers run on its own worker thread.
+
 #include "directory/directoryapi.h"
 
 #include <QByteArray>

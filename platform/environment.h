@@ -1,5 +1,8 @@
 #pragma once
 
+// Reading the process environment, so that nothing outside platform/ asks the system. Any
+// thread.
+
 #include <QString>
 
 namespace platform {

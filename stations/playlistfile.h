@@ -1,5 +1,10 @@
 #pragma once
 
+// M3U, Extended M3U and PLS playlists: the reading that the transfer worker's playlist step
+// and the list's import share, and the list written as a playlist. Pure functions, run on
+// whichever thread holds the bytes (the worker for a playlist answer, the GUI thread for a
+// file).
+
 #include "stations/listline.h"
 
 #include <QByteArray>
@@ -7,11 +12,6 @@
 #include <vector>
 
 class StationList;
-
-// M3U, Extended M3U and PLS playlists: the reading that the transfer worker's playlist step
-// and the list's import share, and the list written as a playlist. Pure functions, run on
-// whichever thread holds the bytes (the worker for a playlist answer, the GUI thread for a
-// file).
 
 // One entry of a playlist as written, with what the playlist says about it.
 struct PlaylistItem {

@@ -1,5 +1,8 @@
 #pragma once
 
+// The song recorder: cue sheet and song files of a running recording. Fed on the transfer
+// worker's thread; its file work runs on a writer thread of its own.
+
 #include "stream/songs.h"
 
 #include <QByteArray>

@@ -1,14 +1,14 @@
 #pragma once
 
+// The songs of a recording as pure functions of their input: the "Artist - Title" split, the
+// cue sheet text, the names of song files, and the MP3/ADTS frame walk that places every
+// title and every cut on a frame. The song recorder (songrecorder.h) calls them.
+
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
-
-// The songs of a recording as pure functions of their input: the "Artist - Title" split, the
-// cue sheet text, the names of song files, and the MP3/ADTS frame walk that places every
-// title and every cut on a frame. The song recorder (songrecorder.h) calls them.
 
 struct SongTitle {
     QString performer; // empty when the text holds no " - "

@@ -24,12 +24,7 @@ EngineHarness::EngineHarness(const QString& player)
     captureFile = dir.path() + QStringLiteral("/captured.bin");
     qputenv("KW_CAPTURE_FILE", captureFile.toLocal8Bit());
     app->setWindow(&window);
-    window.onMessage = [this](int message, qint64 lParam) {
-        if (message == msg::WM_APP_TRANSFER_END)
-            app->engine->control.onTransferEnd();
-        else if (message == msg::WM_APP_BIT_RATE)
-            app->engine->control.onBitRate(int(lParam));
-    };
+    window.handleAsTheDialog(app->engine->control);
 }
 
 EngineHarness::~EngineHarness()

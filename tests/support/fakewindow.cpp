@@ -1,5 +1,8 @@
 #include "tests/support/fakewindow.h"
 
+#include "app/messages.h"
+#include "stream/playbackcontrol.h"
+
 void FakeWindow::appendPaneText(const QString& text)
 {
     std::lock_guard lock(mutex_);
@@ -51,4 +54,14 @@ std::vector<std::pair<int, qint64>> FakeWindow::messages() const
 {
     std::lock_guard lock(mutex_);
     return messages_;
+}
+
+void FakeWindow::handleAsTheDialog(PlaybackControl& control)
+{
+    onMessage = [&control](int message, qint64 lParam) {
+        if (message == msg::WM_APP_TRANSFER_END)
+            control.onTransferEnd();
+        else if (message == msg::WM_APP_BIT_RATE)
+            control.onBitRate(int(lParam));
+    };
 }

@@ -3,6 +3,7 @@
 #include "app/mainwindowport.h"
 
 #include <QStringList>
+#include <functional>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -10,6 +11,8 @@
 // Stands in for the main window: records what the engine asks of it and runs GUI-thread
 // work inline, under a lock so a worker and the test thread do not interleave. urlField
 // and nameField are what the fields "show".
+class PlaybackControl;
+
 class FakeWindow : public MainWindowPort {
 public:
     void refillListView() override { ++refills; }
@@ -40,6 +43,8 @@ public:
     std::vector<std::pair<int, qint64>> messages() const;
     // Called for every sent or posted message, after it was recorded.
     std::function<void(int message, qint64 lParam)> onMessage;
+    // WM_APP+2 and WM_APP+4 go to control as the dialog sends them.
+    void handleAsTheDialog(PlaybackControl& control);
 
     QString urlField;
     QString nameField;
