@@ -1,4 +1,5 @@
 #include "app/kestrelwaveapp.h"
+#include "bench/widgetbench.h"
 #include "directory/directoryapi.h"
 #include "platform/registrystore.h"
 #include "tests/support/scriptedmessageboxes.h"
@@ -142,13 +143,5 @@ BENCHMARK(BM_SortByName)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    theBench.reset();
-    return 0;
+    return runWidgetBenchmarks(argc, argv, [] { theBench.reset(); });
 }

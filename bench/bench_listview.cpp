@@ -1,5 +1,6 @@
 #include "app/kestrelwaveapp.h"
 #include "app/messageboxes.h"
+#include "bench/widgetbench.h"
 #include "platform/registrystore.h"
 #include "stations/listline.h"
 #include "ui/filedialogs.h"
@@ -171,18 +172,12 @@ BENCHMARK(BM_RepaintFirstPage)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    // Start-up and loading may show notices; name them so that a surprise is seen.
-    if (theWindow) {
-        for (const QString& text : theWindow->boxes.texts)
-            std::fprintf(stderr, "box: %s\n", qPrintable(text));
-    }
-    theWindow.reset();
-    return 0;
+    return runWidgetBenchmarks(argc, argv, [] {
+        // Start-up and loading may show notices; name them so that a surprise is seen.
+        if (theWindow) {
+            for (const QString& text : theWindow->boxes.texts)
+                std::fprintf(stderr, "box: %s\n", qPrintable(text));
+        }
+        theWindow.reset();
+    });
 }
